@@ -1,0 +1,71 @@
+#include "ecu_link.h"
+
+#include "frame_codec.h"
+
+namespace vortlen {
+
+static_assert(maxFrameLength(EcuLink::kMaxRequestLength) <= EcuLink::kTxSize);
+
+LinkResult EcuLink::finish(LinkResult result) {
+  lastResult_ = result;
+  return result;
+}
+
+LinkResult EcuLink::transact(const std::uint8_t* request, std::size_t length) {
+  answerLength_ = 0;
+  if (request == nullptr || length == 0 || length > kMaxRequestLength) {
+    return finish(LinkResult::Overflow);
+  }
+  const std::size_t frameLength = encodeFrame(request, length, txArea_.data());
+
+  SerialPort& device = port_.device();
+  // Late bytes of an earlier exchange must not be taken for this one's echo or answer.
+  device.purge();
+  const std::size_t taken = device.write(txArea_.data(), frameLength);
+  if (taken == 0) return finish(LinkResult::PortNotOpen);
+
+  if (const LinkResult echo = collectEcho(taken); echo != LinkResult::Ok) return finish(echo);
+  if (const LinkResult answer = collectAnswer(); answer != LinkResult::Ok) return finish(answer);
+  return finish(decodeAnswer());
+}
+
+LinkResult EcuLink::collectEcho(std::size_t frameLength) {
+  SerialPort& device = port_.device();
+  std::size_t received = 0;
+  for (int read = 0; read < kEchoReads && received < frameLength; ++read) {
+    received += device.read(rxArea_.data() + received, frameLength - received);
+  }
+  if (received < frameLength) return LinkResult::AdapterOff;
+
+  // The first byte may be disturbed while the adapter's line settles; it is not compared.
+  for (std::size_t i = frameLength - 1; i >= 1; --i) {
+    if (rxArea_[i] != txArea_[i]) return LinkResult::EchoMismatch;
+  }
+  return LinkResult::Ok;
+}
+
+LinkResult EcuLink::collectAnswer() {
+  SerialPort& device = port_.device();
+  rawLength_ = 0;
+  for (int read = 0; read < kAnswerReads; ++read) {
+    rawLength_ += device.read(rxArea_.data() + rawLength_, kAnswerReadSize);
+    if (rawLength_ > kAnswerLimit) return LinkResult::Overflow;
+    if (rawLength_ > 0 && rxArea_[rawLength_ - 1] == kFrameTerminator) return LinkResult::Ok;
+  }
+  return LinkResult::NoAnswer;
+}
+
+LinkResult EcuLink::decodeAnswer() {
+  const std::size_t bodyLength = rawLength_ - 1;
+  // Measure first, so that an answer too long for the buffer leaves it untouched.
+  const FrameBody measured = decodeFrameBody(rxArea_.data(), bodyLength, nullptr, 0);
+  if (measured.decodedCount > kResponseSize + 1) return LinkResult::Overflow;
+
+  const FrameBody body =
+      decodeFrameBody(rxArea_.data(), bodyLength, response_.data(), response_.size());
+  answerLength_ = body.decodedCount > 0 ? body.decodedCount - 1 : 0;
+  if (body.danglingEscape || body.sum != 0) return LinkResult::BadChecksum;
+  return LinkResult::Ok;
+}
+
+}  // namespace vortlen

@@ -1,0 +1,116 @@
+#include "posix_serial_port.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+
+namespace vortlen {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+bool setRawLine(int fd) {
+  termios tty{};
+  if (::tcgetattr(fd, &tty) != 0) return false;  // not a terminal device: not a port
+  ::cfmakeraw(&tty);  // no echo, no CR/LF translation, no XON/XOFF: 0x0D, 0x11, 0x13 are data
+  tty.c_cflag |= CLOCAL | CREAD;
+  tty.c_cflag &= ~(CSTOPB | PARENB | CSIZE);
+  tty.c_cflag |= CS8;
+  tty.c_cc[VMIN] = 0;
+  tty.c_cc[VTIME] = 0;
+  ::cfsetispeed(&tty, B9600);
+  ::cfsetospeed(&tty, B9600);
+  return ::tcsetattr(fd, TCSANOW, &tty) == 0;
+}
+
+// USB adapters otherwise hold every reply back for their 16 ms latency timer.
+void requestLowLatency(int fd) {
+  serial_struct serial{};
+  if (::ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
+  serial.flags |= ASYNC_LOW_LATENCY;
+  (void)::ioctl(fd, TIOCSSERIAL, &serial);
+}
+
+}  // namespace
+
+bool PosixSerialPort::open(const char* deviceName) {
+  close();
+  const int fd = ::open(deviceName, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  // flock keeps out a second program even when it runs as root, which TIOCEXCL does not.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0 || !setRawLine(fd)) {
+    ::close(fd);
+    return false;
+  }
+  requestLowLatency(fd);
+  fd_ = fd;
+  return true;
+}
+
+void PosixSerialPort::close() {
+  if (fd_ < 0) return;
+  (void)::ioctl(fd_, TIOCNXCL);
+  ::close(fd_);  // also releases the flock
+  fd_ = -1;
+}
+
+void PosixSerialPort::purge() {
+  if (fd_ >= 0) ::tcflush(fd_, TCIOFLUSH);
+}
+
+std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t n) {
+  if (fd_ < 0) return 0;
+  std::size_t written = 0;
+  while (written < n) {
+    const ssize_t count = ::write(fd_, data + written, n - written);
+    if (count > 0) {
+      written += static_cast<std::size_t>(count);
+      continue;
+    }
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0 && errno != EAGAIN) break;  // the device has gone
+    pollfd waiting{fd_, POLLOUT, 0};
+    if (::poll(&waiting, 1, -1) < 0 && errno != EINTR) break;
+    if ((waiting.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) break;
+  }
+  return written;
+}
+
+std::size_t PosixSerialPort::read(std::uint8_t* buffer, std::size_t n) {
+  if (fd_ < 0 || n == 0) return 0;
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kReadWaitMs);
+  std::size_t received = 0;
+  bool waited = false;
+  while (received < n) {
+    const ssize_t count = ::read(fd_, buffer + received, n - received);
+    if (count > 0) {
+      received += static_cast<std::size_t>(count);
+      continue;
+    }
+    if (count < 0 && errno == EINTR) continue;
+    if (count == 0 || errno != EAGAIN) break;  // EIO or end of file: nothing more will arrive
+    // Bytes that were already waiting come back at once; a read that had to wait goes on
+    // gathering until it has them all or its time is up.
+    if (received > 0 && !waited) break;
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero()) break;
+    const auto seconds = std::chrono::duration_cast<std::chrono::seconds>(left);
+    const timespec timeout{static_cast<time_t>(seconds.count()),
+                           static_cast<long>((left - seconds) / std::chrono::nanoseconds(1))};
+    pollfd waiting{fd_, POLLIN, 0};
+    const int ready = ::ppoll(&waiting, 1, &timeout, nullptr);
+    waited = true;
+    if (ready < 0 && errno != EINTR) break;
+    if (ready > 0 && (waiting.revents & POLLIN) == 0) break;  // hang-up or error
+  }
+  return received;
+}
+
+}  // namespace vortlen

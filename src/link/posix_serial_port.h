@@ -1,0 +1,29 @@
+#pragma once
+
+#include "serial_port.h"
+
+namespace vortlen {
+
+/// A serial device through termios: exclusive (flock and TIOCEXCL), raw 9600 8N1, with
+/// VMIN = VTIME = 0 and the 10 ms read wait done with poll().
+class PosixSerialPort final : public SerialPort {
+ public:
+  PosixSerialPort() = default;
+  ~PosixSerialPort() override { close(); }
+  PosixSerialPort(const PosixSerialPort&) = delete;
+  PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+  bool open(const char* deviceName) override;
+  bool isOpen() const override { return fd_ >= 0; }
+  void close() override;
+  void purge() override;
+  std::size_t write(const std::uint8_t* data, std::size_t n) override;
+  std::size_t read(std::uint8_t* buffer, std::size_t n) override;
+
+  static constexpr int kReadWaitMs = 10;
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace vortlen

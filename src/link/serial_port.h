@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace vortlen {
+
+/// One serial device as the link needs it: 9600 baud 8N1, raw bytes, short bounded reads.
+/// Implementations never throw; failures show as "nothing taken" or "nothing arrived".
+class SerialPort {
+ public:
+  virtual ~SerialPort() = default;
+
+  /// Opens the named device for exclusive use and sets the line up. An open device is closed
+  /// first. Returns false (and stays closed) when the device is missing, busy or not a port.
+  virtual bool open(const char* deviceName) = 0;
+  virtual bool isOpen() const = 0;
+  virtual void close() = 0;
+
+  /// Aborts pending operations and discards whatever waits in either direction.
+  virtual void purge() = 0;
+
+  /// Writes all n bytes, waiting for the device to take them. Returns the bytes taken:
+  /// 0 when no port is open or the device has gone.
+  virtual std::size_t write(const std::uint8_t* data, std::size_t n) = 0;
+
+  /// Bytes already waiting come back at once (at most n). Otherwise waits until n bytes have
+  /// arrived or 10 ms have passed since the call, and returns what arrived, possibly 0.
+  virtual std::size_t read(std::uint8_t* buffer, std::size_t n) = 0;
+};
+
+}  // namespace vortlen

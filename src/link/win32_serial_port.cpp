@@ -1,0 +1,76 @@
+#include "win32_serial_port.h"
+
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+namespace vortlen {
+namespace {
+
+HANDLE asHandle(void* handle) { return static_cast<HANDLE>(handle); }
+
+void setLine(HANDLE port) {
+  DCB line{};
+  line.DCBlength = sizeof line;
+  // Handshake, modem lines and flow-control switches stay as the port had them.
+  GetCommState(port, &line);
+  line.BaudRate = CBR_9600;
+  line.ByteSize = 8;
+  line.Parity = NOPARITY;
+  line.StopBits = ONESTOPBIT;
+  line.XonLim = 2048;
+  line.XoffLim = 512;
+  line.XonChar = 0;
+  line.XoffChar = 0;
+  SetCommState(port, &line);
+
+  COMMTIMEOUTS timeouts{};
+  timeouts.ReadIntervalTimeout = MAXDWORD;
+  timeouts.ReadTotalTimeoutMultiplier = 0;
+  timeouts.ReadTotalTimeoutConstant = 10;
+  timeouts.WriteTotalTimeoutMultiplier = 0;
+  timeouts.WriteTotalTimeoutConstant = MAXDWORD;
+  SetCommTimeouts(port, &timeouts);
+}
+
+}  // namespace
+
+bool Win32SerialPort::open(const char* deviceName) {
+  close();
+  const HANDLE port =
+      CreateFileA(deviceName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (port == INVALID_HANDLE_VALUE) return false;
+  setLine(port);
+  handle_ = port;
+  return true;
+}
+
+bool Win32SerialPort::isOpen() const { return handle_ != nullptr; }
+
+void Win32SerialPort::close() {
+  if (handle_ == nullptr) return;
+  CloseHandle(asHandle(handle_));
+  handle_ = nullptr;
+}
+
+void Win32SerialPort::purge() {
+  if (handle_ == nullptr) return;
+  PurgeComm(asHandle(handle_), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);
+}
+
+std::size_t Win32SerialPort::write(const std::uint8_t* data, std::size_t n) {
+  if (handle_ == nullptr) return 0;
+  DWORD written = 0;
+  if (!WriteFile(asHandle(handle_), data, static_cast<DWORD>(n), &written, nullptr)) return 0;
+  return written;
+}
+
+std::size_t Win32SerialPort::read(std::uint8_t* buffer, std::size_t n) {
+  if (handle_ == nullptr) return 0;
+  DWORD received = 0;
+  if (!ReadFile(asHandle(handle_), buffer, static_cast<DWORD>(n), &received, nullptr)) return 0;
+  return received;
+}
+
+}  // namespace vortlen
