@@ -1,0 +1,54 @@
+// Counts every heap allocation of the process, so that a test can show that a transaction
+// makes none: the link runs on every poll tick for hours.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "ecu_link.h"
+#include "ecu_services.h"
+#include "scripted_port.h"
+
+namespace {
+std::atomic<long> allocations{0};
+}
+
+void* operator new(std::size_t size) {
+  ++allocations;
+  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
+  throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept { std::free(memory); }
+void operator delete(void* memory, std::size_t) noexcept { std::free(memory); }
+
+namespace vortlen {
+namespace {
+
+TEST(NoAllocationTest, TransactionsAllocateNothing) {
+  testing::ScriptedPort port;
+  SharedPort shared{port};
+  auto link = std::make_unique<EcuLink>(shared);
+  // A good answer, a failed echo, a silent ECU: every path of a transaction.
+  port.chunk({0x01, 0x02, 0xFD, 0x0D});
+  port.silence(40);
+
+  const long before = allocations.load();
+  EXPECT_EQ(link->transact(ecu::releaseRequest), LinkResult::Ok);
+  EXPECT_EQ(link->transact(ecu::releaseRequest), LinkResult::NoAnswer);
+  port.echo = false;
+  EXPECT_EQ(link->transact(ecu::releaseRequest), LinkResult::AdapterOff);
+  EXPECT_EQ(allocations.load(), before);
+
+  // The counter itself works: a real allocation is seen.
+  auto probe = std::make_unique<int>(1);
+  EXPECT_GT(allocations.load(), before);
+}
+
+}  // namespace
+}  // namespace vortlen
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
