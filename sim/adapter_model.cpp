@@ -8,13 +8,21 @@ namespace vortlen::sim {
 
 AdapterModel::AdapterModel(EcuModel& ecu, AdapterOptions options) : ecu_(ecu), options_(options) {}
 
-void AdapterModel::queue(std::uint8_t byte, SimTime at) {
-  // One line: a byte cannot overtake the one before it, and with pacing it follows it by one
-  // byte time at least.
-  if (!output_.empty()) {
-    at = std::max(at, output_.back().at + (options_.pace ? kByteTime : SimTime::zero()));
-  }
-  output_.push_back({at, byte});
+void AdapterModel::queue(std::uint8_t byte, SimTime at, bool answer) {
+  // A byte cannot overtake the one before it from the same sender, and with pacing it follows
+  // it by one byte time at least. The echo does not wait for a late answer.
+  SimTime& last = answer ? lastAnswerAt_ : lastEchoAt_;
+  at = std::max(at, options_.pace ? last + kByteTime : last);
+  last = at;
+  const auto later =
+      std::upper_bound(output_.begin(), output_.end(), at,
+                       [](SimTime time, const Pending& pending) { return time < pending.at; });
+  output_.insert(later, {at, byte, answer});
+}
+
+void AdapterModel::discard() {
+  output_.clear();
+  lastEchoAt_ = lastAnswerAt_ = SimTime::min();
 }
 
 SimTime AdapterModel::write(std::span<const std::uint8_t> data, SimTime now) {
@@ -32,7 +40,7 @@ SimTime AdapterModel::write(std::span<const std::uint8_t> data, SimTime now) {
 
     std::uint8_t echo = byte;
     if (options_.corruptEchoAt == framePosition_) echo ^= 0xFF;
-    queue(echo, at);
+    queue(echo, at, false);
     ++framePosition_;
 
     if (byte == kFrameTerminator) {
@@ -61,6 +69,10 @@ void AdapterModel::frameComplete(SimTime at) {
   if (observer_) observer_(request, checksumOk);
   if (!checksumOk) return;
 
+  std::erase_if(output_,
+                [at](const Pending& pending) { return pending.answer && pending.at > at; });
+  lastAnswerAt_ = std::min(lastAnswerAt_, at);
+
   // The engine has been running since the last request; let it catch up, in whole
   // milliseconds, carrying the rest to the next time.
   if (ecuTime_) {
@@ -80,7 +92,7 @@ void AdapterModel::frameComplete(SimTime at) {
   const SimTime step = options_.pace ? kByteTime : SimTime::zero();
   for (const std::uint8_t byte : answerFrame(*answer)) {
     next += step;
-    queue(byte, next);
+    queue(byte, next, true);
   }
 }
 

@@ -37,7 +37,9 @@ struct AdapterOptions {
 /// The K-Line adapter and the ECU's framing. The PC's bytes go in with the time they were
 /// written; the bytes the PC receives (echo, then answer frames) come out each with the time at
 /// which it becomes visible. Works on simulated time and on real time alike; keeps no clock of
-/// its own. The ECU is advanced to the time of each complete request before it answers.
+/// its own. The ECU is advanced to the time of each complete request before it answers. A new
+/// request cuts off whatever of an earlier answer has not been sent yet, as the ECU drops an
+/// answer when the tester has moved on.
 class AdapterModel {
  public:
   static constexpr SimTime kByteTime{1'041'667};  // 10 bits at 9600 baud
@@ -72,15 +74,16 @@ class AdapterModel {
   std::size_t pendingCount() const { return output_.size(); }
 
   /// Drops every byte not yet read (a purge, or a new open).
-  void discard() { output_.clear(); }
+  void discard();
 
  private:
   struct Pending {
     SimTime at;
     std::uint8_t byte;
+    bool answer;  // from the ECU, not the adapter's echo
   };
 
-  void queue(std::uint8_t byte, SimTime at);
+  void queue(std::uint8_t byte, SimTime at, bool answer);
   void frameComplete(SimTime at);
   std::vector<std::uint8_t> answerFrame(const Bytes& answer) const;
 
@@ -92,6 +95,9 @@ class AdapterModel {
   bool dropping_ = false;               // an over-long frame is skipped up to its terminator
   std::size_t framePosition_ = 0;
   SimTime lastByteAt_{};
+  // The echo and the ECU's answers each keep their own order and pace.
+  SimTime lastEchoAt_ = SimTime::min();
+  SimTime lastAnswerAt_ = SimTime::min();
   std::optional<SimTime> ecuTime_;
 };
 

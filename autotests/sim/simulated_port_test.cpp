@@ -143,6 +143,27 @@ TEST_F(SimulatedLinkTest, ReadsWaitOnTheVirtualClockAndPurgeDropsWhatWaits) {
   EXPECT_EQ(port.readCount(), 5);
 }
 
+TEST_F(SimulatedLinkTest, ANewRequestCutsOffALateAnswer) {
+  adapter.setOptions(with([](AdapterOptions& o) { o.answerDelay = milliseconds(400); }));
+  const Bytes first = frameOf({ecu::kWakeUp});
+  const Bytes second = frameOf({ecu::kFirstText});
+  port.write(first.data(), first.size());
+  port.wait(milliseconds(100));
+  port.write(second.data(), second.size());  // no purge: the late answer would still come
+
+  Bytes received(64);
+  std::size_t count = 0;
+  while (port.now() < milliseconds(600))
+    count += port.read(received.data() + count, received.size() - count);
+  received.resize(count);
+  Bytes expected = first;
+  expected.insert(expected.end(), second.begin(), second.end());
+  // Only the text answers; the wake-up's answer, due at 400 ms, was never sent.
+  const Bytes text = frameOf(*ecu.answer(Bytes{ecu::kFirstText}));
+  expected.insert(expected.end(), text.begin(), text.end());
+  EXPECT_EQ(received, expected);
+}
+
 TEST_F(SimulatedLinkTest, OnlyExistingFreeDevicesOpen) {
   port.close();
   EXPECT_EQ(send({ecu::kWakeUp}), LinkResult::PortNotOpen);
