@@ -58,6 +58,10 @@ struct OptionCase {
   LinkResult expected;
 };
 
+void PrintTo(const OptionCase& option, std::ostream* out) {
+  *out << option.name;
+}
+
 class AdapterOptionResults : public SimulatedLinkTest,
                              public ::testing::WithParamInterface<OptionCase> {};
 

@@ -1,0 +1,66 @@
+#include "pty_server.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "ecu_link.h"
+#include "ecu_services.h"
+#include "posix_serial_port.h"
+#include "shared_port.h"
+
+namespace vortlen::sim {
+namespace {
+
+// The real serial port code against the server running in a thread of this process.
+TEST(PtyServerTest, ServesTransactionsToOneClientAtATime) {
+  EcuModel ecu;
+  AdapterOptions paced;
+  paced.pace = true;
+  AdapterModel adapter(ecu, paced);
+  PtyServer server(adapter);
+  ASSERT_TRUE(server.open());
+  ASSERT_FALSE(server.path().empty());
+  std::thread serving([&server] { server.serve(); });
+  struct Join {
+    PtyServer& server;
+    std::thread& thread;
+    ~Join() {
+      server.stop();
+      thread.join();
+    }
+  } join{server, serving};
+
+  for (int client = 0; client < 2; ++client) {  // the second finds the line as the first left it
+    PosixSerialPort device;
+    ASSERT_TRUE(device.open(server.path().c_str()));
+    PosixSerialPort rival;
+    EXPECT_FALSE(rival.open(server.path().c_str())) << "the port is taken";
+
+    SharedPort shared(device);
+    EcuLink link(shared);
+    ASSERT_EQ(link.transact(std::array<std::uint8_t, 1>{ecu::kFirstText}), LinkResult::Ok);
+    EXPECT_EQ(link.answerLength(), ecu::kTextLength);
+    const std::array<std::uint8_t, 3> fields = {ecu::kReadValues, 0x1A, 0x2C};
+    ASSERT_EQ(link.transact(fields), LinkResult::Ok);
+    EXPECT_EQ(link.answerLength(), 2u);
+  }
+
+  server.stop();
+  serving.join();
+  serving = std::thread([] {});  // for the guard
+  EXPECT_EQ(ecu.requests().size(), 4u);
+}
+
+TEST(PtyServerTest, AStopBeforeServingEndsItAtOnce) {
+  EcuModel ecu;
+  AdapterModel adapter(ecu);
+  PtyServer server(adapter);
+  ASSERT_TRUE(server.open());
+  server.stop();
+  server.serve();
+  SUCCEED();
+}
+
+}  // namespace
+}  // namespace vortlen::sim

@@ -1,0 +1,175 @@
+// vortlen3-ecusim: an idling ЗМЗ-4062.10 with its Микас 7.1 behind a K-Line adapter, served on a
+// pseudo-terminal. Prints the terminal's path on the first line and serves until SIGINT or
+// SIGTERM.
+
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "adapter_model.h"
+#include "ecu_model.h"
+#include "pty_server.h"
+
+namespace {
+
+using vortlen::sim::AdapterModel;
+using vortlen::sim::AdapterOptions;
+using vortlen::sim::EcuModel;
+using vortlen::sim::PtyServer;
+
+constexpr int kExitBadOption = 2;
+
+constexpr const char* kUsage =
+    "Usage: vortlen3-ecusim [options]\n"
+    "Simulates a Микас 7.1 ECU behind a K-Line adapter on a pseudo-terminal.\n"
+    "Prints the terminal's path on the first line, then serves until SIGINT or SIGTERM.\n"
+    "\n"
+    "  --no-echo          the adapter has no power: no echo, no answer\n"
+    "  --corrupt-echo N   invert the echo of byte N (from 0) of every frame\n"
+    "  --silent           echo, but the ECU never answers\n"
+    "  --bad-checksum     answers carry a wrong checksum\n"
+    "  --overlong         answers are longer than 515 bytes on the line\n"
+    "  --delay MS         wait MS milliseconds (0..10000) before each answer\n"
+    "  --pace             send at 9600 baud (about 1.04 ms a byte) instead of at once\n"
+    "  --refuse CODE      refuse every write and reset with completion code CODE (1..255)\n"
+    "  --log              log each request to stderr with a timestamp\n"
+    "  --link PATH        also make the symbolic link PATH to the terminal\n"
+    "  --help             show this text\n";
+
+PtyServer* activeServer = nullptr;
+
+void onSignal(int) {
+  if (activeServer != nullptr) activeServer->stop();
+}
+
+std::optional<unsigned long> parseNumber(const char* text, unsigned long low, unsigned long high) {
+  if (text == nullptr || *text == '\0') return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  const unsigned long value = std::strtoul(text, &end, 0);
+  if (errno != 0 || *end != '\0' || text[0] == '-' || value < low || value > high)
+    return std::nullopt;
+  return value;
+}
+
+int badOption(const std::string& message) {
+  std::fprintf(stderr, "vortlen3-ecusim: %s\nTry 'vortlen3-ecusim --help'.\n", message.c_str());
+  return kExitBadOption;
+}
+
+void logRequest(std::span<const std::uint8_t> request, bool checksumOk) {
+  timespec now{};
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  tm local{};
+  ::localtime_r(&now.tv_sec, &local);
+  char stamp[32];
+  std::strftime(stamp, sizeof stamp, "%H:%M:%S", &local);
+  std::string line =
+      std::string(stamp) + "." + std::to_string(now.tv_nsec / 1'000'000 + 1000).substr(1);
+  for (const std::uint8_t byte : request) {
+    char hex[4];
+    std::snprintf(hex, sizeof hex, " %02X", byte);
+    line += hex;
+  }
+  if (!checksumOk) line += "  (bad checksum, not answered)";
+  std::fprintf(stderr, "%s\n", line.c_str());
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  AdapterOptions options;
+  std::uint8_t refusal = 0;
+  bool log = false;
+  std::string linkPath;
+
+  for (int i = 1; i < argc; ++i) {
+    const std::string_view arg = argv[i];
+    const char* next = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (arg == "--help" || arg == "-h") {
+      std::fputs(kUsage, stdout);
+      return 0;
+    } else if (arg == "--no-echo") {
+      options.echo = false;
+    } else if (arg == "--silent") {
+      options.silentEcu = true;
+    } else if (arg == "--bad-checksum") {
+      options.badChecksum = true;
+    } else if (arg == "--overlong") {
+      options.overlongAnswer = true;
+    } else if (arg == "--pace") {
+      options.pace = true;
+    } else if (arg == "--log") {
+      log = true;
+    } else if (arg == "--corrupt-echo") {
+      const auto position = parseNumber(next, 0, 1000);
+      if (!position) return badOption("--corrupt-echo needs a byte position 0..1000");
+      options.corruptEchoAt = *position;
+      ++i;
+    } else if (arg == "--delay") {
+      const auto delay = parseNumber(next, 0, 10000);
+      if (!delay) return badOption("--delay needs milliseconds 0..10000");
+      options.answerDelay = std::chrono::milliseconds(*delay);
+      ++i;
+    } else if (arg == "--refuse") {
+      const auto code = parseNumber(next, 1, 255);
+      if (!code) return badOption("--refuse needs a completion code 1..255");
+      refusal = static_cast<std::uint8_t>(*code);
+      ++i;
+    } else if (arg == "--link") {
+      if (next == nullptr || *next == '\0') return badOption("--link needs a path");
+      linkPath = next;
+      ++i;
+    } else {
+      return badOption("unknown option '" + std::string(arg) + "'");
+    }
+  }
+
+  EcuModel ecu;
+  ecu.setRefusal(refusal);
+  AdapterModel adapter(ecu, options);
+  if (log) adapter.setRequestObserver(logRequest);
+  PtyServer server(adapter);
+  if (!server.open()) {
+    std::fprintf(stderr, "vortlen3-ecusim: cannot create a pseudo-terminal: %s\n",
+                 std::strerror(errno));
+    return 1;
+  }
+
+  if (!linkPath.empty()) {
+    // Replace a link left behind by an earlier run, but nothing else.
+    struct stat existing {};
+    if (::lstat(linkPath.c_str(), &existing) == 0 && S_ISLNK(existing.st_mode))
+      ::unlink(linkPath.c_str());
+    if (::symlink(server.path().c_str(), linkPath.c_str()) != 0) {
+      std::fprintf(stderr, "vortlen3-ecusim: cannot make the link %s: %s\n", linkPath.c_str(),
+                   std::strerror(errno));
+      return 1;
+    }
+  }
+
+  activeServer = &server;
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  ::sigaction(SIGINT, &action, nullptr);
+  ::sigaction(SIGTERM, &action, nullptr);
+
+  std::printf("%s\n", server.path().c_str());
+  std::fflush(stdout);
+
+  server.serve();
+  activeServer = nullptr;
+
+  if (!linkPath.empty()) ::unlink(linkPath.c_str());
+  return 0;
+}
