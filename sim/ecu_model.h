@@ -78,7 +78,7 @@ class EcuModel {
   const std::vector<FaultRecord>& faults() const { return faults_; }
   void setFaults(std::vector<FaultRecord> faults) { faults_ = std::move(faults); }
 
-  /// The last requests answered or refused, oldest first (at most kRequestLogLimit).
+  /// The last requests received, unknown ones included, oldest first (at most kRequestLogLimit).
   const std::deque<Bytes>& requests() const { return requests_; }
   static constexpr std::size_t kRequestLogLimit = 1024;
 

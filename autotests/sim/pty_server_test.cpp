@@ -12,7 +12,22 @@
 namespace vortlen::sim {
 namespace {
 
-// The real serial port code against the server running in a thread of this process.
+// Serves in a thread of this process for as long as it lives.
+class ServingThread {
+ public:
+  explicit ServingThread(PtyServer& server)
+      : server_(server), thread_([&server] { server.serve(); }) {}
+  ~ServingThread() {
+    server_.stop();
+    thread_.join();
+  }
+
+ private:
+  PtyServer& server_;
+  std::thread thread_;
+};
+
+// The real serial port code against the server.
 TEST(PtyServerTest, ServesTransactionsToOneClientAtATime) {
   EcuModel ecu;
   AdapterOptions paced;
@@ -21,34 +36,23 @@ TEST(PtyServerTest, ServesTransactionsToOneClientAtATime) {
   PtyServer server(adapter);
   ASSERT_TRUE(server.open());
   ASSERT_FALSE(server.path().empty());
-  std::thread serving([&server] { server.serve(); });
-  struct Join {
-    PtyServer& server;
-    std::thread& thread;
-    ~Join() {
-      server.stop();
-      thread.join();
+  {
+    ServingThread serving(server);
+    for (int client = 0; client < 2; ++client) {  // the second finds the line as the first left it
+      PosixSerialPort device;
+      ASSERT_TRUE(device.open(server.path().c_str()));
+      PosixSerialPort rival;
+      EXPECT_FALSE(rival.open(server.path().c_str())) << "the port is taken";
+
+      SharedPort shared(device);
+      EcuLink link(shared);
+      ASSERT_EQ(link.transact(std::array<std::uint8_t, 1>{ecu::kFirstText}), LinkResult::Ok);
+      EXPECT_EQ(link.answerLength(), ecu::kTextLength);
+      const std::array<std::uint8_t, 3> fields = {ecu::kReadValues, 0x1A, 0x2C};
+      ASSERT_EQ(link.transact(fields), LinkResult::Ok);
+      EXPECT_EQ(link.answerLength(), 2u);
     }
-  } join{server, serving};
-
-  for (int client = 0; client < 2; ++client) {  // the second finds the line as the first left it
-    PosixSerialPort device;
-    ASSERT_TRUE(device.open(server.path().c_str()));
-    PosixSerialPort rival;
-    EXPECT_FALSE(rival.open(server.path().c_str())) << "the port is taken";
-
-    SharedPort shared(device);
-    EcuLink link(shared);
-    ASSERT_EQ(link.transact(std::array<std::uint8_t, 1>{ecu::kFirstText}), LinkResult::Ok);
-    EXPECT_EQ(link.answerLength(), ecu::kTextLength);
-    const std::array<std::uint8_t, 3> fields = {ecu::kReadValues, 0x1A, 0x2C};
-    ASSERT_EQ(link.transact(fields), LinkResult::Ok);
-    EXPECT_EQ(link.answerLength(), 2u);
   }
-
-  server.stop();
-  serving.join();
-  serving = std::thread([] {});  // for the guard
   EXPECT_EQ(ecu.requests().size(), 4u);
 }
 
