@@ -95,7 +95,9 @@ std::size_t PosixSerialPort::read(std::uint8_t* buffer, std::size_t n) {
       continue;
     }
     if (count < 0 && errno == EINTR) continue;
-    if (count == 0 || errno != EAGAIN) break;  // EIO or end of file: nothing more will arrive
+    // With VMIN = VTIME = 0 a terminal answers 0, not EAGAIN, when nothing is waiting; a
+    // hang-up shows in ppoll below.
+    if (count < 0 && errno != EAGAIN) break;  // EIO: nothing more will arrive
     // Bytes that were already waiting come back at once; a read that had to wait goes on
     // gathering until it has them all or its time is up.
     if (received > 0 && !waited) break;
