@@ -91,18 +91,17 @@ void PrintTo(const Mode& mode, std::ostream* out) {
   for (const std::string& option : mode.options) *out << option << ' ';
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Integration, PtyModes,
-    ::testing::Values(Mode{{"--pace"}, LinkResult::Ok},
-                      Mode{{"--no-echo"}, LinkResult::AdapterOff},
-                      Mode{{"--corrupt-echo", "0"}, LinkResult::Ok},
-                      Mode{{"--corrupt-echo", "5"}, LinkResult::EchoMismatch},
-                      Mode{{"--silent"}, LinkResult::NoAnswer},
-                      Mode{{"--bad-checksum"}, LinkResult::BadChecksum},
-                      Mode{{"--overlong"}, LinkResult::Overflow},
-                      Mode{{"--delay", "150"}, LinkResult::Ok},
-                      Mode{{"--delay", "700"}, LinkResult::NoAnswer},
-                      Mode{{"--pace", "--delay", "20"}, LinkResult::Ok}));
+INSTANTIATE_TEST_SUITE_P(Integration, PtyModes,
+                         ::testing::Values(Mode{{"--pace"}, LinkResult::Ok},
+                                           Mode{{"--no-echo"}, LinkResult::AdapterOff},
+                                           Mode{{"--corrupt-echo", "0"}, LinkResult::Ok},
+                                           Mode{{"--corrupt-echo", "5"}, LinkResult::EchoMismatch},
+                                           Mode{{"--silent"}, LinkResult::NoAnswer},
+                                           Mode{{"--bad-checksum"}, LinkResult::BadChecksum},
+                                           Mode{{"--overlong"}, LinkResult::Overflow},
+                                           Mode{{"--delay", "150"}, LinkResult::Ok},
+                                           Mode{{"--delay", "700"}, LinkResult::NoAnswer},
+                                           Mode{{"--pace", "--delay", "20"}, LinkResult::Ok}));
 
 TEST_F(PtyLinkTest, TheEcuCanRefuseAWrite) {
   EcusimProcess sim({"--refuse", "7"});

@@ -19,7 +19,9 @@ class EcuLinkTest : public ::testing::Test {
  protected:
   LinkResult send(const Bytes& request) { return link.transact(request.data(), request.size()); }
 
-  Bytes written() const { return Bytes(port.written.begin(), port.written.begin() + port.writtenLength); }
+  Bytes written() const {
+    return Bytes(port.written.begin(), port.written.begin() + port.writtenLength);
+  }
 
   void fillBuffer(std::uint8_t value) { link.ResponseBuffer().fill(value); }
 
@@ -48,15 +50,15 @@ void PrintTo(const FrameExample& example, std::ostream* out) {
 
 INSTANTIATE_TEST_SUITE_P(
     Link, FrameExamples,
-    ::testing::Values(
-        FrameExample{{0x01}, {0x01, 0xFF, 0x0D}}, FrameExample{{0x51}, {0x51, 0xAF, 0x0D}},
-        FrameExample{{0x41, 0x00, 0x00}, {0x41, 0x00, 0x00, 0xBF, 0x0D}},
-        FrameExample{{0x62, 0x0E, 0x0A}, {0x62, 0x0E, 0x0A, 0x86, 0x0D}},
-        FrameExample{{0xC0}, {0xC0, 0x40, 0x00, 0x0D}},  // checksum 0x40 escaped
-        FrameExample{{0xF3}, {0xF3, 0x40, 0xCD, 0x0D}},  // checksum 0x0D escaped
-        FrameExample{Bytes(ecu::releaseRequest.begin(), ecu::releaseRequest.end()),
-                     {0x62, 0x09, 0x00, 0x0A, 0x00, 0x0B, 0x00, 0x0C, 0x00, 0x40, 0xCD, 0x00,
-                      0x0E, 0x00, 0x0F, 0x00, 0x4A, 0x0D}}));
+    ::testing::Values(FrameExample{{0x01}, {0x01, 0xFF, 0x0D}},
+                      FrameExample{{0x51}, {0x51, 0xAF, 0x0D}},
+                      FrameExample{{0x41, 0x00, 0x00}, {0x41, 0x00, 0x00, 0xBF, 0x0D}},
+                      FrameExample{{0x62, 0x0E, 0x0A}, {0x62, 0x0E, 0x0A, 0x86, 0x0D}},
+                      FrameExample{{0xC0}, {0xC0, 0x40, 0x00, 0x0D}},  // checksum 0x40 escaped
+                      FrameExample{{0xF3}, {0xF3, 0x40, 0xCD, 0x0D}},  // checksum 0x0D escaped
+                      FrameExample{Bytes(ecu::releaseRequest.begin(), ecu::releaseRequest.end()),
+                                   {0x62, 0x09, 0x00, 0x0A, 0x00, 0x0B, 0x00, 0x0C, 0x00, 0x40,
+                                    0xCD, 0x00, 0x0E, 0x00, 0x0F, 0x00, 0x4A, 0x0D}}));
 
 TEST_F(EcuLinkTest, WithNoPortOpenNothingIsRead) {
   port.close();
@@ -322,10 +324,12 @@ TEST(SharedPortTest, ComNumbersMapToDevices) {
 }
 
 TEST(EcuServicesTest, ValueWidths) {
-  for (std::uint8_t code : {0x21, 0x23, 0x33, 0x34, 0x3C, 0x3F, 0x40}) EXPECT_EQ(ecu::valueWidth(code), 2u);
+  for (std::uint8_t code : {0x21, 0x23, 0x33, 0x34, 0x3C, 0x3F, 0x40})
+    EXPECT_EQ(ecu::valueWidth(code), 2u);
   for (std::uint8_t code : {0x74, 0x77, 0x79, 0x7B}) EXPECT_EQ(ecu::valueWidth(code), 16u);
   for (std::uint8_t code : {0x49, 0x4C}) EXPECT_EQ(ecu::valueWidth(code), 256u);
-  for (std::uint8_t code : {0x1A, 0x78, 0x73, 0x22, 0x48, 0x4D}) EXPECT_EQ(ecu::valueWidth(code), 1u);
+  for (std::uint8_t code : {0x1A, 0x78, 0x73, 0x22, 0x48, 0x4D})
+    EXPECT_EQ(ecu::valueWidth(code), 1u);
 }
 
 }  // namespace

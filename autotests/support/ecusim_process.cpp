@@ -67,7 +67,9 @@ int EcusimProcess::stop(int signal) {
   return status;
 }
 
-void EcusimProcess::kill() { stop(SIGKILL); }
+void EcusimProcess::kill() {
+  stop(SIGKILL);
+}
 
 std::string EcusimProcess::errorOutput() const {
   std::ifstream file(errorFile_);

@@ -50,7 +50,8 @@ std::size_t ScriptedPort::read(std::uint8_t* buffer, std::size_t n) {
 }
 
 void ScriptedPort::stale(std::initializer_list<std::uint8_t> bytes) {
-  std::copy(bytes.begin(), bytes.end(), staleBytes_.begin() + static_cast<std::ptrdiff_t>(staleLength_));
+  std::copy(bytes.begin(), bytes.end(),
+            staleBytes_.begin() + static_cast<std::ptrdiff_t>(staleLength_));
   staleLength_ += bytes.size();
 }
 

@@ -16,7 +16,7 @@ class EcuLink {
  public:
   static constexpr std::size_t kResponseSize = 256;
   static constexpr std::size_t kMaxRequestLength = 30;
-  static constexpr std::size_t kAnswerLimit = 515;    // raw answer bytes before it is an overflow
+  static constexpr std::size_t kAnswerLimit = 515;  // raw answer bytes before it is an overflow
   static constexpr std::size_t kAnswerReadSize = 255;
   static constexpr int kEchoReads = 10;
   static constexpr int kAnswerReads = 36;

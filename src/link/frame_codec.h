@@ -13,7 +13,9 @@ inline constexpr std::uint8_t kFrameEscape = 0x40;
 
 /// The longest frame `length` data bytes can need: every byte and the checksum escaped,
 /// plus the terminator.
-constexpr std::size_t maxFrameLength(std::size_t length) { return 2 * (length + 1) + 1; }
+constexpr std::size_t maxFrameLength(std::size_t length) {
+  return 2 * (length + 1) + 1;
+}
 
 /// The checksum byte that makes `data` add up to 0 modulo 256.
 std::uint8_t frameChecksum(const std::uint8_t* data, std::size_t length);

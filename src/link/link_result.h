@@ -38,6 +38,8 @@ constexpr std::string_view linkMessage(LinkResult result) {
   return {reinterpret_cast<const char*>(text.data()), text.size()};
 }
 
-constexpr unsigned linkCode(LinkResult result) { return static_cast<unsigned>(result); }
+constexpr unsigned linkCode(LinkResult result) {
+  return static_cast<unsigned>(result);
+}
 
 }  // namespace vortlen

@@ -8,7 +8,9 @@
 namespace vortlen {
 namespace {
 
-HANDLE asHandle(void* handle) { return static_cast<HANDLE>(handle); }
+HANDLE asHandle(void* handle) {
+  return static_cast<HANDLE>(handle);
+}
 
 void setLine(HANDLE port) {
   DCB line{};
@@ -46,7 +48,9 @@ bool Win32SerialPort::open(const char* deviceName) {
   return true;
 }
 
-bool Win32SerialPort::isOpen() const { return handle_ != nullptr; }
+bool Win32SerialPort::isOpen() const {
+  return handle_ != nullptr;
+}
 
 void Win32SerialPort::close() {
   if (handle_ == nullptr) return;
