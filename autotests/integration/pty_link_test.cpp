@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <thread>
@@ -102,6 +103,21 @@ INSTANTIATE_TEST_SUITE_P(Integration, PtyModes,
                                            Mode{{"--delay", "150"}, LinkResult::Ok},
                                            Mode{{"--delay", "700"}, LinkResult::NoAnswer},
                                            Mode{{"--pace", "--delay", "20"}, LinkResult::Ok}));
+
+TEST_F(PtyLinkTest, TheLongestRequestEchoesInTimeAtTheLinesSpeed) {
+  EcusimProcess sim({"--pace"});
+  ASSERT_TRUE(connect(sim));
+  // A passport field write: 20 bytes, the text in code page 866 ("ГАЗ-31105"), zero-padded.
+  Bytes write = {ecu::kWriteValues, ecu::kCommand, ecu::kCommandStore, 0x74,
+                 0x83, 0x80, 0x87, '-', '3', '1', '1', '0', '5'};
+  write.resize(20, 0x00);
+  ASSERT_EQ(send(write), LinkResult::Ok);
+  EXPECT_EQ(link.ResponseBuffer()[0], ecu::kCompletionDone);
+
+  ASSERT_EQ(send({ecu::kReadValues, 0x74}), LinkResult::Ok);
+  ASSERT_EQ(link.answerLength(), 16u);
+  EXPECT_TRUE(std::equal(write.begin() + 4, write.end(), link.ResponseBuffer().begin()));
+}
 
 TEST_F(PtyLinkTest, TheEcuCanRefuseAWrite) {
   EcusimProcess sim({"--refuse", "7"});
