@@ -1,8 +1,11 @@
 // The real serial code against the real simulator program over a pseudo-terminal.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -108,8 +111,19 @@ TEST_F(PtyLinkTest, TheLongestRequestEchoesInTimeAtTheLinesSpeed) {
   EcusimProcess sim({"--pace"});
   ASSERT_TRUE(connect(sim));
   // A passport field write: 20 bytes, the text in code page 866 ("ГАЗ-31105"), zero-padded.
-  Bytes write = {ecu::kWriteValues, ecu::kCommand, ecu::kCommandStore, 0x74,
-                 0x83, 0x80, 0x87, '-', '3', '1', '1', '0', '5'};
+  Bytes write = {ecu::kWriteValues,
+                 ecu::kCommand,
+                 ecu::kCommandStore,
+                 0x74,
+                 0x83,
+                 0x80,
+                 0x87,
+                 '-',
+                 '3',
+                 '1',
+                 '1',
+                 '0',
+                 '5'};
   write.resize(20, 0x00);
   ASSERT_EQ(send(write), LinkResult::Ok);
   EXPECT_EQ(link.ResponseBuffer()[0], ecu::kCompletionDone);
@@ -163,6 +177,26 @@ TEST_F(PtyLinkTest, TheSimulatorVanishingMidTransactionEndsItWithoutHanging) {
   const LinkResult after = send(kSetOne);
   EXPECT_NE(after, LinkResult::Ok);
   EXPECT_LT(elapsed, kTransactionBound);
+}
+
+TEST_F(PtyLinkTest, AStuckDeviceDoesNotFreezeAWrite) {
+  // A terminal whose other end never reads: once its buffers are full it takes nothing more.
+  const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(master, 0);
+  ASSERT_EQ(::grantpt(master), 0);
+  ASSERT_EQ(::unlockpt(master), 0);
+  ::setenv("VORTLEN3_COM1", ::ptsname(master), 1);
+  ASSERT_TRUE(shared.openPort(1));
+
+  const std::vector<std::uint8_t> flood(1 << 20, 0x55);
+  const auto start = Clock::now();
+  const std::size_t taken = device.write(flood.data(), flood.size());
+  const auto took = Clock::now() - start;
+  EXPECT_LT(taken, flood.size());
+  EXPECT_GE(took, std::chrono::milliseconds(PosixSerialPort::kWriteStallMs - 100));
+  EXPECT_LT(took, std::chrono::milliseconds(PosixSerialPort::kWriteStallMs + 1000));
+  shared.close();
+  ::close(master);
 }
 
 TEST_F(PtyLinkTest, TheSimulatorLogsRequestsAndEndsCleanlyOnSignals) {

@@ -67,6 +67,10 @@ void PosixSerialPort::purge() {
 
 std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t n) {
   if (fd_ < 0) return 0;
+  // A frame takes well under 0.1 s at 9600 baud. A device that takes nothing for this long is
+  // stuck (a handshake line nobody drives, say): better a failed transaction than a frozen
+  // window.
+  const auto deadline = Clock::now() + std::chrono::milliseconds(kWriteStallMs);
   std::size_t written = 0;
   while (written < n) {
     const ssize_t count = ::write(fd_, data + written, n - written);
@@ -76,8 +80,10 @@ std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t n) {
     }
     if (count < 0 && errno == EINTR) continue;
     if (count < 0 && errno != EAGAIN) break;  // the device has gone
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    if (left.count() <= 0) break;
     pollfd waiting{fd_, POLLOUT, 0};
-    if (::poll(&waiting, 1, -1) < 0 && errno != EINTR) break;
+    if (::poll(&waiting, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
     if ((waiting.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) break;
   }
   return written;

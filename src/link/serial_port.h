@@ -20,8 +20,9 @@ class SerialPort {
   /// Aborts pending operations and discards whatever waits in either direction.
   virtual void purge() = 0;
 
-  /// Writes all n bytes, waiting for the device to take them. Returns the bytes taken:
-  /// 0 when no port is open or the device has gone.
+  /// Writes all n bytes, waiting for the device to take them (a device that is stuck for
+  /// seconds is given up on). Returns the bytes taken: 0 when no port is open or the device
+  /// has gone.
   virtual std::size_t write(const std::uint8_t* data, std::size_t n) = 0;
 
   /// Bytes already waiting come back at once (at most n). Otherwise waits until n bytes have
