@@ -1,0 +1,188 @@
+#include "main_dialog.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QTest>
+
+#include "adapter_faults.h"
+#include "adapter_model.h"
+#include "resource_ids.h"
+#include "simulated_port.h"
+#include "view_support.h"
+#include "window_fakes.h"
+
+namespace vortlen {
+namespace {
+
+struct NoChildren final : ChildWindows {
+  void open(ChildWindow window) override { opened.push_back(window); }
+  void runSettings(unsigned&) override {}
+  std::vector<ChildWindow> opened;
+};
+
+// The main window on the offscreen platform, polling the simulated ECU through fakes.
+class MainDialogTest : public ::testing::Test {
+ protected:
+  MainDialogTest() {
+    simulated.setDeviceExists(comDevicePath(1), true);
+    settings.values["Главное/РазмерОкна"] = 1;
+  }
+
+  void startAt(int clientWidth, int clientHeight) {
+    dialog.startUp();
+    const int menuHeight = dialog.height() - dialog.clientArea()->height();
+    dialog.resize(clientWidth, clientHeight + menuHeight);
+    QApplication::processEvents();
+    ASSERT_EQ(dialog.clientArea()->size(), QSize(clientWidth, clientHeight));
+  }
+
+  template <class T = QWidget>
+  T* control(int id) {
+    T* widget = findControl<T>(&dialog, id);
+    EXPECT_NE(widget, nullptr) << "control " << id;
+    return widget;
+  }
+
+  QColor textColour(int id) { return control<QLabel>(id)->palette().color(QPalette::WindowText); }
+  QColor background(int id) { return control<QLabel>(id)->palette().color(QPalette::Window); }
+
+  sim::EcuModel ecu;
+  sim::AdapterModel adapter{ecu};
+  sim::SimulatedPort simulated{adapter};
+  SharedPort port{simulated};
+  test::MemorySettings settings;
+  test::FakePowerOff powerOff;
+  test::FakeTimer timer;
+  test::FakeNotifier notifier;
+  test::FakeSleeper sleeper;
+  NoChildren children;
+  MainDialog dialog{port, settings, powerOff, children, {&timer, &notifier, &sleeper}};
+};
+
+TEST_F(MainDialogTest, TitleMenuAndAccelerators) {
+  startAt(640, 480);
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Вортлен 3  (V 0.008)"));
+  EXPECT_EQ(dialog.minimumSize(), QSize(640, 480));
+
+  QStringList topLevel;
+  for (QAction* action : control<QMenuBar>(ids::kMainMenu)->actions()) {
+    topLevel << action->text() + (action->isEnabled() ? "" : "(greyed)");
+  }
+  EXPECT_EQ(topLevel,
+            QStringList({"ЭБУ", "Набор", "Вид", "Тесты", "Регулировки", "Вкл/Откл",
+                         "Проверка(greyed)", "Двигатель(greyed)", "Дополнительно", "Завершение"}));
+  const std::pair<int, QKeySequence> keys[] = {
+      {ids::kCmdPassport, QKeySequence(Qt::ALT | Qt::Key_P)},
+      {ids::kCmdFuelTables, QKeySequence(Qt::ALT | Qt::Key_T)},
+      {ids::kCmdFaults, QKeySequence(Qt::Key_F5)},
+      {ids::kCmdResetEcu, QKeySequence(Qt::Key_Delete)},
+      {ids::kCmdSet1, QKeySequence(Qt::CTRL | Qt::Key_F1)},
+      {ids::kCmdSet5, QKeySequence(Qt::CTRL | Qt::Key_F5)},
+      {ids::kCmdGraph, QKeySequence(Qt::Key_F6)},
+      {ids::kCmdActuators, QKeySequence(Qt::ALT | Qt::Key_M)},
+      {ids::kCmdPhaseTest, QKeySequence(Qt::ALT | Qt::Key_G)},
+      {ids::kCmdAbout, QKeySequence(Qt::Key_F1)},
+      {ids::kCmdSettings, QKeySequence()},
+  };
+  for (const auto& [id, key] : keys) {
+    ASSERT_NE(dialog.commandAction(id), nullptr) << id;
+    EXPECT_EQ(dialog.commandAction(id)->shortcut(), key) << id;
+  }
+  EXPECT_EQ(dialog.commandAction(ids::kCmdExit)->text(),
+            QStringLiteral("Завершить программу\tAlt+F4"));
+  EXPECT_EQ(dialog.commandAction(ids::kCmdPowerOff)->text(), QStringLiteral("Выклчить компьютер"));
+}
+
+TEST_F(MainDialogTest, At640x480TheControlsTakeTheirPlaces) {
+  startAt(640, 480);
+  EXPECT_EQ(control(ids::kHeaderStatus)->geometry(), QRect(467, 10, 160, 21));
+  EXPECT_EQ(control(ids::kFirstValue)->geometry(), QRect(251, 14, 80, 32));
+  EXPECT_EQ(control(ids::kFirstFlag)->geometry(), QRect(361, 43, 261, 22));
+  EXPECT_EQ(control(ids::kFirstCylinder + 3)->geometry(), QRect(558, 395, 64, 22));
+  EXPECT_EQ(control(ids::kFirstValue)->font().pixelSize(), 30);
+  EXPECT_EQ(control(ids::kFirstCaption)->font().pixelSize(), 16);
+  EXPECT_EQ(control(ids::kFirstFlag)->font().pixelSize(), 20);
+  EXPECT_EQ(control<QLabel>(ids::kFirstFlag + 14)->text(), QStringLiteral("Детонация"));
+  EXPECT_EQ(control<QLabel>(ids::kFirstCylinder)->text(), QStringLiteral("Цил 1"));
+}
+
+TEST_F(MainDialogTest, PollingShowsValuesAndColours) {
+  startAt(800, 600);
+  for (int i = 0; i < 4; ++i) dialog.logic().onPollTimer();
+  EXPECT_FALSE(control<QLabel>(ids::kHeaderStatus)->text().isEmpty());
+  EXPECT_FALSE(control<QLabel>(ids::kFirstValue + 7)->text().isEmpty());
+  EXPECT_EQ(textColour(ids::kFirstValue), QColor(100, 255, 255));
+  EXPECT_EQ(background(ids::kFirstValue), QColor(0, 0, 0));
+  EXPECT_EQ(textColour(ids::kHeaderStatus), QColor(89, 89, 89));
+  EXPECT_EQ(background(ids::kHeaderStatus), QColor(224, 224, 224));
+  // The idling engine's mode word has its idle bit set.
+  EXPECT_EQ(background(ids::kFirstFlag + 2), QColor(180, 130, 80));
+  EXPECT_EQ(background(ids::kFirstFlag + 15), QColor(60, 60, 60));
+
+  adapter.setOptions(test::adapterOff());
+  dialog.logic().onPollTimer();
+  EXPECT_EQ(textColour(ids::kHeaderStatus), QColor(170, 0, 0));
+  EXPECT_TRUE(control<QLabel>(ids::kFirstValue)->text().isEmpty());
+  EXPECT_EQ(background(ids::kFirstFlag + 2), QColor(60, 60, 60));
+  EXPECT_EQ(control<QProgressBar>(ids::kFirstBar)->value(), 115);
+}
+
+TEST_F(MainDialogTest, SetKeysMoveTheCheckMarkAndTheCursorFollowsTheSet) {
+  settings.values["Главное/Набор"] = 2;
+  startAt(640, 480);
+  auto checked = [this] {
+    QList<int> sets;
+    for (int i = 0; i < 5; ++i) {
+      if (dialog.commandAction(ids::kSetCommands[i])->isChecked()) sets << i + 1;
+    }
+    return sets;
+  };
+  EXPECT_EQ(checked(), QList<int>({2}));
+  EXPECT_TRUE(control(ids::kFirstValue)->testAttribute(Qt::WA_SetCursor));
+
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  QTest::keyClick(&dialog, Qt::Key_F3, Qt::ControlModifier);
+  EXPECT_EQ(checked(), QList<int>({3}));
+  EXPECT_EQ(dialog.logic().activeSet(), 3);
+  EXPECT_EQ(control<QLabel>(ids::kFirstCaption + 7)->text(),
+            QStringLiteral("Напряж.  в канале RDIA (вольт)"));
+  for (int slot = 0; slot < 8; ++slot) {
+    EXPECT_FALSE(control(ids::kFirstValue + slot)->testAttribute(Qt::WA_SetCursor)) << slot;
+  }
+  QTest::mouseClick(control(ids::kFirstValue), Qt::LeftButton);
+  EXPECT_TRUE(children.opened.empty());
+
+  QTest::keyClick(&dialog, Qt::Key_F1, Qt::ControlModifier);
+  EXPECT_TRUE(control(ids::kFirstValue + 6)->testAttribute(Qt::WA_SetCursor));
+  EXPECT_FALSE(control(ids::kFirstValue + 1)->testAttribute(Qt::WA_SetCursor));
+  QTest::mouseClick(control(ids::kFirstValue + 6), Qt::LeftButton);
+  EXPECT_EQ(children.opened, std::vector<ChildWindow>{ChildWindow::IdleValveAdjust});
+}
+
+TEST_F(MainDialogTest, EnterAndEscapeLeaveTheWindowOpenAndClosingSavesOnce) {
+  startAt(640, 480);
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  QTest::keyClick(&dialog, Qt::Key_Escape);
+  QTest::keyClick(&dialog, Qt::Key_Return);
+  QTest::keyClick(&dialog, Qt::Key_Enter);
+  EXPECT_TRUE(dialog.isVisible());
+  EXPECT_EQ(settings.values.count("Главное/Набор"), 0u);
+
+  dialog.close();
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(settings.values["Главное/РазмерОкна"], 1u);
+  EXPECT_EQ(settings.values["Главное/Набор"], 1u);
+  EXPECT_EQ(sleeper.sleeps, std::vector<int>{100});
+  dialog.close();
+  EXPECT_EQ(sleeper.sleeps, std::vector<int>{100});
+  EXPECT_EQ(powerOff.calls, 0);
+}
+
+}  // namespace
+}  // namespace vortlen

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <functional>
+
+#include "main_window_logic.h"
+
+class QWidget;
+
+namespace vortlen {
+
+/// The child windows of the main window, as the program has them. Each window plugs in an
+/// opener; one that is not plugged in yet tells the user so instead of opening.
+class AppChildWindows final : public ChildWindows {
+ public:
+  /// Opens the window over `parent`: a modal one returns when it has closed.
+  using Opener = std::function<void(QWidget* parent)>;
+
+  void setParent(QWidget* parent) { parent_ = parent; }
+  void plugIn(ChildWindow window, Opener opener);
+
+  void open(ChildWindow window) override;
+  void runSettings(unsigned& portNumber) override;
+
+ private:
+  QWidget* parent_ = nullptr;
+  std::array<Opener, 12> openers_;
+};
+
+/// The name the user knows a child window by.
+QString childWindowName(ChildWindow window);
+
+}  // namespace vortlen

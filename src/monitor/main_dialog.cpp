@@ -1,0 +1,351 @@
+#include "main_dialog.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "qt_window_services.h"
+#include "resource_ids.h"
+#include "resources.h"
+#include "view_support.h"
+
+namespace vortlen {
+
+namespace {
+
+QColor toColor(Rgb rgb) {
+  return QColor(rgb.r, rgb.g, rgb.b);
+}
+
+void paint(QLabel* label, Rgb background, const QColor& text) {
+  QPalette palette = label->palette();
+  palette.setColor(QPalette::Window, toColor(background));
+  if (text.isValid()) palette.setColor(QPalette::WindowText, text);
+  label->setPalette(palette);
+}
+
+QRect toQRect(const Rect& r) {
+  return QRect(r.x, r.y, r.width, r.height);
+}
+
+const char* const kFlagTexts[16] = {
+    "Двигатель остановлен",
+    "Ожидание пуска двигателя",
+    "Холостой ход",
+    "Блокировка выхода из холостого хода",
+    "Блокировка подачи топлива",
+    "Максимальная мощность",
+    "Регулировка состава смеси",
+    "Регулировка УОЗ по детонации",
+    "Обогащение смеси",
+    "Продув адсорбера",
+    "Запись в таблицу TABF1",
+    "Запись в таблицу TABF2",
+    "Обогащение смеси по первому L-зонду",
+    "Обогащение смеси по второму L-зонду",
+    "Детонация",
+    "Миним. частота вращения колен вала",
+};
+
+}  // namespace
+
+void ValueField::mousePressEvent(QMouseEvent* event) {
+  QLabel::mousePressEvent(event);
+  if (onClick) onClick();
+}
+
+MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powerOff,
+                       ChildWindows& children, MainDialogOverrides overrides)
+    : QDialog(nullptr, Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
+  setControlId(this, ids::kMainDialog);
+  setWindowTitle(QString::fromStdString(kProgramTitle));
+  setWindowIcon(programIcon());
+  setSizeGripEnabled(false);
+  setMinimumSize(640, 480);
+
+  WindowTimer* timer = overrides.pollTimer;
+  if (!timer) {
+    ownTimer_ = std::make_unique<QtWindowTimer>(this, [this] { logic_->onPollTimer(); });
+    timer = ownTimer_.get();
+  }
+  Notifier* notifier = overrides.notifier;
+  if (!notifier) {
+    ownNotifier_ = std::make_unique<QtNotifier>(this);
+    notifier = ownNotifier_.get();
+  }
+  Sleeper* sleeper = overrides.sleeper;
+  if (!sleeper) {
+    ownSleeper_ = std::make_unique<QtSleeper>();
+    sleeper = ownSleeper_.get();
+  }
+  logic_ = std::make_unique<MainWindowLogic>(MainWindowLogic::Services{
+      port, *timer, *notifier, *sleeper, settings, powerOff, children, *this});
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  buildMenu();
+  layout->setMenuBar(menuBar_);
+  client_ = new QWidget(this);
+  client_->installEventFilter(this);
+  layout->addWidget(client_);
+  buildControls();
+}
+
+MainDialog::~MainDialog() = default;
+
+void MainDialog::buildMenu() {
+  menuBar_ = new QMenuBar(this);
+  setControlId(menuBar_, ids::kMainMenu);
+  auto add = [this](QMenu* menu, int id, const char* text, QKeySequence key = {}) {
+    QAction* action = menu->addAction(QString::fromUtf8(text));
+    if (!key.isEmpty()) {
+      action->setShortcut(key);
+      action->setShortcutContext(Qt::WindowShortcut);
+    }
+    connect(action, &QAction::triggered, this, [this, id] { logic_->command(id); });
+    actions_.emplace_back(id, action);
+    return action;
+  };
+  auto menu = [this](const char* title) { return menuBar_->addMenu(QString::fromUtf8(title)); };
+
+  QMenu* ecu = menu("ЭБУ");
+  add(ecu, ids::kCmdPassport, "Паспорт", QKeySequence(Qt::ALT | Qt::Key_P));
+  add(ecu, ids::kCmdFuelTables, "Таблицы топливоподачи", QKeySequence(Qt::ALT | Qt::Key_T));
+  add(ecu, ids::kCmdFaults, "Ошибки и неисправности", QKeySequence(Qt::Key_F5));
+  add(ecu, ids::kCmdResetEcu, "Сброс", QKeySequence(Qt::Key_Delete));
+
+  QMenu* sets = menu("Набор");
+  const char* const setTexts[5] = {"Набор 1", "Набор 2", "Набор 3", "Набор 4", "Набор 5"};
+  const Qt::Key setKeys[5] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F5};
+  for (int i = 0; i < 5; ++i) {
+    QAction* action =
+        add(sets, ids::kSetCommands[i], setTexts[i], QKeySequence(Qt::CTRL | setKeys[i]));
+    action->setCheckable(true);
+    setActions_[static_cast<std::size_t>(i)] = action;
+  }
+
+  add(menu("Вид"), ids::kCmdGraph, "Графический", QKeySequence(Qt::Key_F6));
+
+  QMenu* tests = menu("Тесты");
+  add(tests, ids::kCmdActuators, "Управление механизмами", QKeySequence(Qt::ALT | Qt::Key_M));
+  add(tests, ids::kCmdPhaseTest, "Тест фаз ГРМ. ЗМЗ 4063", QKeySequence(Qt::ALT | Qt::Key_G));
+
+  QMenu* adjust = menu("Регулировки");
+  add(adjust, ids::kCmdCoAdjust, "Коррекция СО");
+  add(adjust, ids::kCmdIgnitionAdjust, "Зажигание");
+  add(adjust, ids::kCmdCoolantAdjust, "Температура ОЖ");
+  add(adjust, ids::kCmdIdleValveAdjust, "Положение РДВ");
+
+  // Three top-level items that do nothing; two of them are greyed.
+  menuBar_->addAction(QString::fromUtf8("Вкл/Откл"));
+  menuBar_->addAction(QString::fromUtf8("Проверка"))->setEnabled(false);
+  menuBar_->addAction(QString::fromUtf8("Двигатель"))->setEnabled(false);
+
+  QMenu* extra = menu("Дополнительно");
+  add(extra, ids::kCmdSettings, "Настройка программы");
+  add(extra, ids::kCmdAbout, "О программе", QKeySequence(Qt::Key_F1));
+  add(extra, ids::kCmdAdapterScheme, "Схема адаптера K-Line");
+
+  QMenu* end = menu("Завершение");
+  // Alt+F4 is the system's own close key: the item only names it.
+  add(end, ids::kCmdExit, "Завершить программу\tAlt+F4");
+  add(end, ids::kCmdPowerOff, "Выклчить компьютер");
+}
+
+QAction* MainDialog::commandAction(int id) const {
+  for (const auto& [actionId, action] : actions_) {
+    if (actionId == id) return action;
+  }
+  return nullptr;
+}
+
+void MainDialog::buildControls() {
+  auto label = [this](int id) {
+    auto* widget = new QLabel(client_);
+    setControlId(widget, id);
+    widget->setAutoFillBackground(true);
+    return widget;
+  };
+  for (std::size_t i = 0; i < 2; ++i) {
+    headers_[i] = label(ids::kHeaderStatus + static_cast<int>(i));
+    paint(headers_[i], kHeaderBackground, toColor(kHeaderTextOk));
+  }
+  for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+    const int n = static_cast<int>(slot);
+    captions_[slot] = new QLabel(client_);
+    setControlId(captions_[slot], ids::kFirstCaption + n);
+
+    auto* value = new ValueField(client_);
+    setControlId(value, ids::kFirstValue + n);
+    value->setAutoFillBackground(true);
+    paint(value, kValueBackground, toColor(kValueText));
+    // Only three fields report clicks; whether one reacts depends on the active set.
+    if (slot == 0 || slot == 3 || slot == 6) {
+      value->onClick = [this, n] { logic_->onValueClicked(n + 1); };
+    }
+    values_[slot] = value;
+
+    auto* bar = new QProgressBar(client_);
+    setControlId(bar, ids::kFirstBar + n);
+    bar->setTextVisible(false);
+    bars_[slot] = bar;
+  }
+  for (std::size_t k = 0; k < 16; ++k) {
+    flags_[k] = label(ids::kFirstFlag + static_cast<int>(k));
+    flags_[k]->setText(QString::fromUtf8(kFlagTexts[k]));
+    paint(flags_[k], kFlagDark, {});
+  }
+  for (std::size_t i = 0; i < 4; ++i) {
+    cylinders_[i] = label(ids::kFirstCylinder + static_cast<int>(i));
+    cylinders_[i]->setText(QString::fromUtf8("Цил ") + QString::number(i + 1));
+    paint(cylinders_[i], kFlagDark, {});
+  }
+}
+
+bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && event->type() == QEvent::Resize && !isMinimized()) layoutControls();
+  return QDialog::eventFilter(watched, event);
+}
+
+void MainDialog::layoutControls() {
+  const MainLayout layout = layoutMainWindow(client_->width(), client_->height());
+  const QFont captionFont = sizedFont(QStringLiteral("Times New Roman"), layout.captionFont.height,
+                                      layout.captionFont.width, true);
+  const QFont valueFont = largeValueFont(layout.valueFont.height, layout.valueFont.width);
+  const QFont flagFont = sizedFont(QStringLiteral("Times New Roman"), layout.flagFont.height,
+                                   layout.flagFont.width, true);
+  headers_[0]->setGeometry(toQRect(layout.header1030));
+  headers_[1]->setGeometry(toQRect(layout.header1031));
+  for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+    values_[slot]->setGeometry(toQRect(layout.values[slot]));
+    bars_[slot]->setGeometry(toQRect(layout.bars[slot]));
+    captions_[slot]->setGeometry(toQRect(layout.captions[slot]));
+    values_[slot]->setFont(valueFont);
+    captions_[slot]->setFont(captionFont);
+  }
+  for (std::size_t k = 0; k < 16; ++k) {
+    flags_[k]->setGeometry(toQRect(layout.flags[k]));
+    flags_[k]->setFont(flagFont);
+  }
+  for (std::size_t i = 0; i < 4; ++i) {
+    cylinders_[i]->setGeometry(toQRect(layout.cylinders[i]));
+    cylinders_[i]->setFont(captionFont);
+  }
+  for (QLabel* header : headers_) header->setFont(captionFont);
+}
+
+void MainDialog::startUp() {
+  const QSize screen = QGuiApplication::primaryScreen()->size();
+  const Rect place = initialPlacement(screen.width(), screen.height());
+  resize(place.width, place.height);
+  move(place.x, place.y);
+  switch (logic_->storedShowState()) {
+    case kShowMinimised:
+      showMinimized();
+      break;
+    case kShowNormal:
+      showNormal();
+      break;
+    default:
+      showMaximized();
+      break;
+  }
+  layoutControls();
+  logic_->start();
+}
+
+void MainDialog::pushTexts() {
+  const LiveDisplay& display = logic_->display();
+  auto setText = [](QLabel* label, const std::string& text) {
+    const QString shown = QString::fromStdString(text);
+    if (label->text() != shown) label->setText(shown);
+  };
+  setText(headers_[0], display.texts[0]);
+  setText(headers_[1], display.texts[1]);
+  for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+    setText(values_[slot], display.texts[kHeaderFields + slot]);
+    if (bars_[slot]->value() != display.bars[slot]) bars_[slot]->setValue(display.bars[slot]);
+  }
+  const bool failing = logic_->headerTextColour() != kHeaderTextOk;
+  if (failing != headerFailing_) {
+    headerFailing_ = failing;
+    for (QLabel* header : headers_) {
+      paint(header, kHeaderBackground, toColor(logic_->headerTextColour()));
+    }
+  }
+}
+
+void MainDialog::refreshIndicators() {
+  for (std::size_t k = 0; k < 16; ++k) {
+    const Rgb colour = logic_->flagBackground(static_cast<int>(k));
+    const bool lit = colour == kFlagLit;
+    if (lit != flagLit_[k]) {
+      flagLit_[k] = lit;
+      paint(flags_[k], colour, {});
+    }
+  }
+  for (std::size_t i = 0; i < 4; ++i) {
+    const Rgb colour = logic_->cylinderBackground(static_cast<int>(i));
+    const bool lit = colour == kFlagLit;
+    if (lit != cylinderLit_[i]) {
+      cylinderLit_[i] = lit;
+      paint(cylinders_[i], colour, {});
+    }
+  }
+}
+
+void MainDialog::setChanged() {
+  const LiveDisplay& display = logic_->display();
+  for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
+    captions_[slot]->setText(QString::fromStdString(display.captions[slot]));
+    bars_[slot]->setRange(display.barMin[slot], display.barMax[slot]);
+    bars_[slot]->setValue(display.bars[slot]);
+    if (logic_->valueFieldReacts(static_cast<int>(slot) + 1)) {
+      values_[slot]->setCursor(valueCursor());
+    } else {
+      values_[slot]->unsetCursor();
+    }
+  }
+  for (int i = 0; i < kSetCount; ++i) {
+    setActions_[static_cast<std::size_t>(i)]->setChecked(i + 1 == display.activeSet);
+  }
+}
+
+void MainDialog::endDialog() {
+  done(QDialog::Accepted);
+}
+
+std::uint32_t MainDialog::currentShowState() const {
+  if (isMinimized()) return kShowMinimised;
+  if (isMaximized()) return kShowMaximised;
+  return kShowNormal;
+}
+
+void MainDialog::done(int result) {
+  if (!ended_) {
+    ended_ = true;
+    logic_->exit(currentShowState());
+  }
+  QDialog::done(result);
+}
+
+void MainDialog::keyPressEvent(QKeyEvent* event) {
+  // Neither Enter nor Escape may close the main window.
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Escape:
+      event->accept();
+      return;
+    default:
+      QDialog::keyPressEvent(event);
+  }
+}
+
+}  // namespace vortlen

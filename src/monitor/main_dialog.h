@@ -1,0 +1,89 @@
+#pragma once
+
+#include <QDialog>
+#include <QLabel>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "main_window_logic.h"
+
+class QAction;
+class QMenuBar;
+class QProgressBar;
+
+namespace vortlen {
+
+/// A static text that reports clicks.
+class ValueField final : public QLabel {
+ public:
+  using QLabel::QLabel;
+  std::function<void()> onClick;
+
+ protected:
+  void mousePressEvent(QMouseEvent* event) override;
+};
+
+/// Services a test may replace; the empty ones are the real timer, message boxes and waits.
+struct MainDialogOverrides {
+  WindowTimer* pollTimer = nullptr;
+  Notifier* notifier = nullptr;
+  Sleeper* sleeper = nullptr;
+};
+
+/// The main window: the live display, the menu and the accelerators. Its behaviour is
+/// MainWindowLogic's; this class only shows the logic's state and forwards events.
+class MainDialog final : public QDialog, private MainView {
+ public:
+  MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powerOff, ChildWindows& children,
+             MainDialogOverrides overrides = {});
+  ~MainDialog() override;
+
+  /// Size, place and show the window as the settings say, then run the start-up.
+  void startUp();
+
+  MainWindowLogic& logic() { return *logic_; }
+  QAction* commandAction(int id) const;
+  QWidget* clientArea() const { return client_; }
+
+  /// Ends the dialog once: the exit runs before the window goes.
+  void done(int result) override;
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // MainView
+  void pushTexts() override;
+  void refreshIndicators() override;
+  void setChanged() override;
+  void endDialog() override;
+
+  void buildMenu();
+  void buildControls();
+  void layoutControls();
+  std::uint32_t currentShowState() const;
+
+  std::unique_ptr<WindowTimer> ownTimer_;
+  std::unique_ptr<Notifier> ownNotifier_;
+  std::unique_ptr<Sleeper> ownSleeper_;
+  std::unique_ptr<MainWindowLogic> logic_;
+
+  QMenuBar* menuBar_ = nullptr;
+  QWidget* client_ = nullptr;
+  std::array<QLabel*, 2> headers_{};
+  std::array<QLabel*, 8> captions_{};
+  std::array<ValueField*, 8> values_{};
+  std::array<QProgressBar*, 8> bars_{};
+  std::array<QLabel*, 16> flags_{};
+  std::array<QLabel*, 4> cylinders_{};
+  std::array<bool, 16> flagLit_{};
+  std::array<bool, 4> cylinderLit_{};
+  bool headerFailing_ = false;
+  std::array<QAction*, 5> setActions_{};
+  std::vector<std::pair<int, QAction*>> actions_;
+  bool ended_ = false;
+};
+
+}  // namespace vortlen

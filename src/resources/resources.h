@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QCursor>
+#include <QIcon>
+#include <QPixmap>
+
+namespace vortlen {
+
+/// Icon 131, 32 × 32 pixels; the toolkit scales it down for the title bar.
+QIcon programIcon();
+QPixmap programIconPixmap();
+
+/// Cursor 136, shown over the value fields that react to a click. Hot spot at the arrow's tip.
+QCursor valueCursor();
+
+}  // namespace vortlen
