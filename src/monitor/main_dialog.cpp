@@ -256,6 +256,8 @@ void MainDialog::startUp() {
       showMaximized();
       break;
   }
+  // The mechanic's keys go to the program from the start.
+  activateWindow();
   layoutControls();
   logic_->start();
 }

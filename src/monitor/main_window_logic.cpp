@@ -4,6 +4,7 @@
 
 #include "ecu_services.h"
 #include "resource_ids.h"
+#include "settings_values.h"
 
 namespace vortlen {
 
@@ -75,22 +76,15 @@ MainWindowLogic::MainWindowLogic(const Services& services)
     : services_(services), link_(services.port), poll_(link_, services.pollTimer, services.view) {}
 
 std::uint32_t MainWindowLogic::storedShowState() const {
-  const std::uint32_t state =
-      services_.settings.readSetting(kMainSubkey, kShowStateName, kShowMaximised) & 3u;
-  // 0 would start the program hidden, with no way for the user to reach it.
-  return state == 0 ? kShowMaximised : state;
+  return readMainSettings(services_.settings).showState;
 }
 
 void MainWindowLogic::start() {
   poll_.clearLiveDisplay();
-
-  std::uint32_t set = services_.settings.readSetting(kMainSubkey, kActiveSetName, 1);
-  if (set < 1 || set > static_cast<std::uint32_t>(kSetCount)) set = 1;
-  poll_.selectSet(static_cast<int>(set));
+  const MainSettings stored = readMainSettings(services_.settings);
+  poll_.selectSet(stored.activeSet);
   poll_.setState(PollState::Connect);
-
-  portNumber_ = services_.settings.readSetting(kMainSubkey, kPortName, 1);
-  if (portNumber_ < SharedPort::kFirstPort || portNumber_ > SharedPort::kLastPort) portNumber_ = 1;
+  portNumber_ = stored.portNumber;
 
   SharedPort& port = services_.port;
   if (port.openPort(portNumber_)) {
@@ -248,10 +242,7 @@ void MainWindowLogic::exit(std::uint32_t showState) {
   services_.sleeper.sleep(kBeforeReleaseMs);
   link_.transact(ecu::releaseRequest);
   services_.port.close();
-  services_.settings.writeSetting(kMainSubkey, kShowStateName, showState);
-  services_.settings.writeSetting(kMainSubkey, kActiveSetName,
-                                  static_cast<std::uint32_t>(activeSet()));
-  services_.settings.writeSetting(kMainSubkey, kPortName, portNumber_);
+  writeMainSettings(services_.settings, {showState, activeSet(), portNumber_});
   if (shutdownRequested_) services_.powerOff.powerOff();
 }
 
