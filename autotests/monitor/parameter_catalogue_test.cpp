@@ -83,7 +83,11 @@ INSTANTIATE_TEST_SUITE_P(
                     SlotCase{2, 6, 1000, "8", 1000, 600}, SlotCase{3, 8, 255, "5", 255, 255},
                     SlotCase{4, 3, 0xF8, "-8", 120, 120}, SlotCase{4, 4, 0x3A, "3:10", 0x3A, 0x3A},
                     SlotCase{4, 7, 3000, "500.1", 3000, 2048},
-                    SlotCase{5, 1, 0xFF, "102", 102, 100}, SlotCase{5, 7, 27, "162", 162, 162}));
+                    SlotCase{5, 1, 0xFF, "102", 102, 100}, SlotCase{5, 7, 27, "162", 162, 162}),
+    [](const ::testing::TestParamInfo<SlotCase>& info) {
+      return "set" + std::to_string(info.param.set) + "_slot" + std::to_string(info.param.slot) +
+             "_raw" + std::to_string(info.param.raw);
+    });
 
 TEST(DecodeSetAnswerTest, ShortAnswersReadOnlyWhatArrived) {
   // Set 2 cut inside slot 6; exact-size vectors let ASan see any read past the answer.
