@@ -97,6 +97,29 @@ TEST_F(MainDialogTest, TitleMenuAndAccelerators) {
   EXPECT_EQ(dialog.commandAction(ids::kCmdPowerOff)->text(), QStringLiteral("Выклчить компьютер"));
 }
 
+TEST_F(MainDialogTest, EveryWindowCommandReachesItsWindow) {
+  startAt(640, 480);
+  const std::pair<int, ChildWindow> commands[] = {
+      {ids::kCmdPassport, ChildWindow::Passport},
+      {ids::kCmdFuelTables, ChildWindow::FuelTables},
+      {ids::kCmdFaults, ChildWindow::Faults},
+      {ids::kCmdGraph, ChildWindow::Graph},
+      {ids::kCmdActuators, ChildWindow::Actuators},
+      {ids::kCmdPhaseTest, ChildWindow::PhaseTest},
+      {ids::kCmdCoAdjust, ChildWindow::CoAdjust},
+      {ids::kCmdIgnitionAdjust, ChildWindow::IgnitionAdjust},
+      {ids::kCmdCoolantAdjust, ChildWindow::CoolantAdjust},
+      {ids::kCmdIdleValveAdjust, ChildWindow::IdleValveAdjust},
+      {ids::kCmdAbout, ChildWindow::About},
+      {ids::kCmdAdapterScheme, ChildWindow::AdapterScheme},
+  };
+  for (const auto& [id, window] : commands) {
+    children.opened.clear();
+    dialog.commandAction(id)->trigger();
+    EXPECT_EQ(children.opened, std::vector<ChildWindow>{window}) << id;
+  }
+}
+
 TEST_F(MainDialogTest, At640x480TheControlsTakeTheirPlaces) {
   startAt(640, 480);
   EXPECT_EQ(control(ids::kHeaderStatus)->geometry(), QRect(467, 10, 160, 21));

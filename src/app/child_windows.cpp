@@ -1,7 +1,6 @@
 #include "child_windows.h"
 
-#include <QMessageBox>
-
+#include "qt_window_services.h"
 #include "settings_dialog.h"
 
 namespace vortlen {
@@ -53,11 +52,11 @@ void AppChildWindows::open(ChildWindow window) {
     opener(parent_);
     return;
   }
-  QMessageBox box(QMessageBox::Information, QStringLiteral("Вортлен 3"),
-                  QStringLiteral("Окно «%1» в этой версии программы ещё не готово.")
-                      .arg(childWindowName(window)),
-                  QMessageBox::Ok, parent_);
-  box.exec();
+  const QString text = QStringLiteral("Окно «%1» в этой версии программы ещё не готово.")
+                           .arg(childWindowName(window));
+  QtNotifier boxes(parent_);
+  Notifier& notifier = notifier_ ? *notifier_ : boxes;
+  notifier.message(text.toStdString(), "Вортлен 3", MessageIcon::Information);
 }
 
 void AppChildWindows::runSettings(unsigned& portNumber) {

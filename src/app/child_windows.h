@@ -17,6 +17,9 @@ class AppChildWindows final : public ChildWindows {
   /// Opens the window over `parent`: a modal one returns when it has closed.
   using Opener = std::function<void(QWidget* parent)>;
 
+  /// `notifier` tells the user about a window that is not there yet; none: a message box.
+  explicit AppChildWindows(Notifier* notifier = nullptr) : notifier_(notifier) {}
+
   void setParent(QWidget* parent) { parent_ = parent; }
   void plugIn(ChildWindow window, Opener opener);
 
@@ -25,6 +28,7 @@ class AppChildWindows final : public ChildWindows {
 
  private:
   QWidget* parent_ = nullptr;
+  Notifier* notifier_;
   std::array<Opener, 12> openers_;
 };
 

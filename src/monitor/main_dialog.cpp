@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QProgressBar>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -56,7 +57,7 @@ const char* const kFlagTexts[16] = {
 
 void ValueField::mousePressEvent(QMouseEvent* event) {
   QLabel::mousePressEvent(event);
-  if (onClick) onClick();
+  if (event->button() == Qt::LeftButton && onClick) onClick();
 }
 
 MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powerOff,

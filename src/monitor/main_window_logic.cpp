@@ -208,6 +208,8 @@ void MainWindowLogic::resetEcu() {
   poll_.setState(PollState::Connect);
 
   const LinkResult result = link_.transact(kResetRequest, sizeof kResetRequest);
+  // The header's colour follows this result at once.
+  services_.view.pushTexts();
   if (result != LinkResult::Ok) {
     services_.notifier.message(std::string(linkMessage(result)), kBoxCaption, MessageIcon::Stop);
     services_.pollTimer.start(kAfterResetMs);
