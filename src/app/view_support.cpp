@@ -6,6 +6,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "mul_div.h"
+
 namespace vortlen {
 
 namespace {
@@ -16,14 +18,6 @@ constexpr int kMaxStretch = 4000;
 int averageWidthAt(QFont font, int stretch) {
   font.setStretch(stretch);
   return QFontMetrics(font).averageCharWidth();
-}
-
-// Windows' MulDiv: a * b / c rounded to the nearest integer, halves away from zero.
-int mulDiv(int a, int b, int c) {
-  const long long product = static_cast<long long>(a) * b;
-  const long long half = c / 2;
-  const long long rounded = product >= 0 ? (product + half) / c : (product - half) / c;
-  return static_cast<int>(rounded);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "ecu_services.h"
+#include "mul_div.h"
 #include "resource_ids.h"
 #include "settings_values.h"
 
@@ -28,14 +29,6 @@ constexpr int kBeforeReleaseMs = 100;
 // The real divisors of the layout: the whole expression is truncated toward zero.
 int truncated(double value) {
   return static_cast<int>(value);
-}
-
-// MulDiv: the product over the divisor, rounded to the nearest integer.
-int mulDiv(int number, int numerator, int denominator) {
-  const long long product = static_cast<long long>(number) * numerator;
-  const long long half = denominator / 2;
-  return static_cast<int>(product >= 0 ? (product + half) / denominator
-                                       : (product - half) / denominator);
 }
 
 }  // namespace
