@@ -9,6 +9,7 @@
 #include "adapter_faults.h"
 #include "adapter_model.h"
 #include "ecu_services.h"
+#include "fake_main_view.h"
 #include "frame_codec.h"
 #include "resource_ids.h"
 #include "simulated_port.h"
@@ -68,16 +69,6 @@ struct FakeChildren final : ChildWindows {
   std::function<void()> whileOpen;
 };
 
-struct FakeMainView final : MainView {
-  void pushTexts() override { ++pushes; }
-  void refreshIndicators() override {}
-  void setChanged() override { ++setChanges; }
-  void endDialog() override { ++ends; }
-  int pushes = 0;
-  int setChanges = 0;
-  int ends = 0;
-};
-
 class MainWindowLogicTest : public ::testing::Test {
  protected:
   MainWindowLogicTest() { simulated.setDeviceExists("COM1", false); }
@@ -103,7 +94,7 @@ class MainWindowLogicTest : public ::testing::Test {
   test::MemorySettings settings{&log};
   test::FakePowerOff powerOff{&log};
   FakeChildren children;
-  FakeMainView view;
+  test::FakeMainView view;
   MainWindowLogic logic{{port, timer, notifier, sleeper, settings, powerOff, children, view}};
 };
 

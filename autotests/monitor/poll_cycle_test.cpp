@@ -7,6 +7,7 @@
 #include "adapter_faults.h"
 #include "adapter_model.h"
 #include "ecu_services.h"
+#include "fake_main_view.h"
 #include "frame_codec.h"
 #include "oem_text.h"
 #include "scripted_port.h"
@@ -21,15 +22,6 @@ using sim::AdapterOptions;
 using sim::EcuModel;
 using sim::SimulatedPort;
 using test::FakeTimer;
-
-struct CountingView final : LiveView {
-  void pushTexts() override { ++pushes; }
-  void refreshIndicators() override { ++refreshes; }
-  void setChanged() override { ++setChanges; }
-  int pushes = 0;
-  int refreshes = 0;
-  int setChanges = 0;
-};
 
 // The main window's polling against the simulated ECU, tick by tick.
 class PollCycleTest : public ::testing::Test {
@@ -61,7 +53,7 @@ class PollCycleTest : public ::testing::Test {
   SharedPort shared{port};
   EcuLink link{shared};
   FakeTimer timer;
-  CountingView view;
+  test::FakeMainView view;
   PollCycle cycle{link, timer, view};
   const LiveDisplay& display = cycle.display();
 };
@@ -199,7 +191,7 @@ class CraftedAnswerTest : public ::testing::Test {
   SharedPort shared{port};
   EcuLink link{shared};
   FakeTimer timer;
-  CountingView view;
+  test::FakeMainView view;
   PollCycle cycle{link, timer, view};
   const LiveDisplay& display = cycle.display();
 };

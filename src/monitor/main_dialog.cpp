@@ -285,21 +285,18 @@ void MainDialog::pushTexts() {
 }
 
 void MainDialog::refreshIndicators() {
-  for (std::size_t k = 0; k < 16; ++k) {
-    const Rgb colour = logic_->flagBackground(static_cast<int>(k));
+  // Only a label whose colour changed is repainted: the flags rarely change between answers.
+  auto repaint = [](QLabel* label, bool& shownLit, Rgb colour) {
     const bool lit = colour == kFlagLit;
-    if (lit != flagLit_[k]) {
-      flagLit_[k] = lit;
-      paint(flags_[k], colour, {});
-    }
+    if (lit == shownLit) return;
+    shownLit = lit;
+    paint(label, colour, {});
+  };
+  for (std::size_t k = 0; k < flags_.size(); ++k) {
+    repaint(flags_[k], flagLit_[k], logic_->flagBackground(static_cast<int>(k)));
   }
-  for (std::size_t i = 0; i < 4; ++i) {
-    const Rgb colour = logic_->cylinderBackground(static_cast<int>(i));
-    const bool lit = colour == kFlagLit;
-    if (lit != cylinderLit_[i]) {
-      cylinderLit_[i] = lit;
-      paint(cylinders_[i], colour, {});
-    }
+  for (std::size_t i = 0; i < cylinders_.size(); ++i) {
+    repaint(cylinders_[i], cylinderLit_[i], logic_->cylinderBackground(static_cast<int>(i)));
   }
 }
 
