@@ -62,7 +62,8 @@ void ValueField::mousePressEvent(QMouseEvent* event) {
 
 MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powerOff,
                        ChildWindows& children, MainDialogOverrides overrides)
-    : QDialog(nullptr, Qt::Window | Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
+    : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
   setControlId(this, ids::kMainDialog);
   setWindowTitle(QString::fromStdString(kProgramTitle));
   setWindowIcon(programIcon());
