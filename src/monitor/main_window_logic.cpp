@@ -1,7 +1,5 @@
 #include "main_window_logic.h"
 
-#include <cstdio>
-
 #include "ecu_services.h"
 #include "mul_div.h"
 #include "resource_ids.h"
