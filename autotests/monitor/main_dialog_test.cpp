@@ -21,7 +21,11 @@ namespace {
 struct NoChildren final : ChildWindows {
   void open(ChildWindow window) override { opened.push_back(window); }
   void runSettings(unsigned&) override {}
+  void mainWindowResized(int width, int height) override { clientSize = QSize(width, height); }
+  void mainWindowMoved(int x, int y) override { position = QPoint(x, y); }
   std::vector<ChildWindow> opened;
+  QSize clientSize;
+  QPoint position;
 };
 
 // The main window on the offscreen platform, polling the simulated ECU through fakes.
@@ -131,6 +135,11 @@ TEST_F(MainDialogTest, At640x480TheControlsTakeTheirPlaces) {
   EXPECT_EQ(control(ids::kFirstFlag)->font().pixelSize(), 20);
   EXPECT_EQ(control<QLabel>(ids::kFirstFlag + 14)->text(), QStringLiteral("Детонация"));
   EXPECT_EQ(control<QLabel>(ids::kFirstCylinder)->text(), QStringLiteral("Цил 1"));
+  // The adjustment windows hear of the main window's size and place.
+  EXPECT_EQ(children.clientSize, QSize(640, 480));
+  dialog.move(33, 44);
+  QApplication::processEvents();
+  EXPECT_EQ(children.position, dialog.pos());
 }
 
 TEST_F(MainDialogTest, PollingShowsValuesAndColours) {

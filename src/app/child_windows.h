@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QPoint>
+#include <QSize>
 #include <QString>
 #include <array>
 #include <functional>
@@ -25,10 +27,18 @@ class AppChildWindows final : public ChildWindows {
 
   void open(ChildWindow window) override;
   void runSettings(unsigned& portNumber) override;
+  void mainWindowResized(int width, int height) override { mainClientSize_ = {width, height}; }
+  void mainWindowMoved(int x, int y) override { mainPosition_ = {x, y}; }
+
+  /// The main window's client size and position as last reported, for placing a window.
+  QSize mainClientSize() const { return mainClientSize_; }
+  QPoint mainPosition() const { return mainPosition_; }
 
  private:
   QWidget* parent_ = nullptr;
   Notifier* notifier_;
+  QSize mainClientSize_;
+  QPoint mainPosition_;
   std::array<Opener, 12> openers_;
 };
 

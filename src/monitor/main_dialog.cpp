@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QMoveEvent>
 #include <QProgressBar>
 #include <QScreen>
 #include <QVBoxLayout>
@@ -63,7 +64,8 @@ void ValueField::mousePressEvent(QMouseEvent* event) {
 MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powerOff,
                        ChildWindows& children, MainDialogOverrides overrides)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint) {
+                           Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
+      children_(children) {
   setControlId(this, ids::kMainDialog);
   setWindowTitle(QString::fromStdString(kProgramTitle));
   setWindowIcon(programIcon());
@@ -211,8 +213,16 @@ void MainDialog::buildControls() {
 }
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == client_ && event->type() == QEvent::Resize && !isMinimized()) layoutControls();
+  if (watched == client_ && event->type() == QEvent::Resize) {
+    children_.mainWindowResized(client_->width(), client_->height());
+    if (!isMinimized()) layoutControls();
+  }
   return QDialog::eventFilter(watched, event);
+}
+
+void MainDialog::moveEvent(QMoveEvent* event) {
+  QDialog::moveEvent(event);
+  children_.mainWindowMoved(x(), y());
 }
 
 void MainDialog::layoutControls() {

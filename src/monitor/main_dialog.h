@@ -52,6 +52,7 @@ class MainDialog final : public QDialog, private MainView {
  protected:
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
 
  private:
   // MainView
@@ -65,6 +66,7 @@ class MainDialog final : public QDialog, private MainView {
   void layoutControls();
   std::uint32_t currentShowState() const;
 
+  ChildWindows& children_;
   std::unique_ptr<WindowTimer> ownTimer_;
   std::unique_ptr<Notifier> ownNotifier_;
   std::unique_ptr<Sleeper> ownSleeper_;

@@ -53,6 +53,10 @@ class ChildWindows {
   virtual void open(ChildWindow window) = 0;
   /// Runs the settings window modally; it may change `portNumber`.
   virtual void runSettings(unsigned& portNumber) = 0;
+  /// The main window's client size and its position changed: the adjustment windows place
+  /// themselves from them when they are shown.
+  virtual void mainWindowResized(int /*width*/, int /*height*/) {}
+  virtual void mainWindowMoved(int /*x*/, int /*y*/) {}
 };
 
 /// What the main window's view does on the logic's behalf, beyond drawing the live display.
