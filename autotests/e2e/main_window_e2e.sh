@@ -189,6 +189,19 @@ exit_through_menu() {
   [ "$status" -eq 0 ] || fail "the program ended with status $status"
 }
 
+# Asks the program to stop as a logout or Ctrl+C does, and waits for it to end.
+exit_by_signal() {
+  local status sent
+  sent=$(now_ms)
+  kill -TERM "$program_pid" 2>/dev/null || fail "the program ended before it was asked to stop"
+  wait_until 5 program_ended || fail "the program is still running 5 s after SIGTERM"
+  wait "$program_pid"
+  status=$?
+  program_pid=''
+  note "the program ended $(elapsed "$sent") s after SIGTERM, exit status $status"
+  [ "$status" -eq 0 ] || fail "the program ended with status $status after SIGTERM"
+}
+
 last_request_is_release() {
   local last
   last=$(requests_from 1 | tail -n 1)
@@ -283,5 +296,15 @@ exit_through_menu 05-second-start-exit-menu.png
 last_request_is_release
 other_sets=$(requests_from "$restart_line" | grep -F "$set_prefix" | grep -cvxF "$set3_request")
 [ "$other_sets" -eq 0 ] || fail "in the second run $other_sets requests of another set than 3"
+
+# --- third run: stopped by a signal, the ECU is released all the same ------------------------
+
+signal_line=$(($(log_lines) + 1))
+start_program
+wait_until 15 at_least "$signal_line" "$set3_request" 3 ||
+  fail "the third run did not reach the cycle (no set-3 requests within 15 s)"
+exit_by_signal
+last_request_is_release
+note "SIGTERM: release request last"
 
 note "passed"

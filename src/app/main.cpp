@@ -4,6 +4,7 @@
 #include "child_windows.h"
 #include "main_dialog.h"
 #include "qsettings_store.h"
+#include "termination_signals.h"
 #ifdef _WIN32
 #include "power_off_windows.h"
 #include "win32_serial_port.h"
@@ -29,6 +30,7 @@ int main(int argc, char** argv) {
 
   vortlen::MainDialog mainDialog(port, settings, powerOff, children);
   children.setParent(&mainDialog);
+  vortlen::closeOnTerminationSignals(&mainDialog);
   mainDialog.startUp();
   mainDialog.exec();
   return 0;

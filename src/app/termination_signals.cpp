@@ -1,0 +1,50 @@
+#include "termination_signals.h"
+
+#include <QWidget>
+
+#ifndef _WIN32
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+#include <csignal>
+#endif
+
+namespace vortlen {
+
+#ifndef _WIN32
+
+namespace {
+
+// A signal handler may only write to a descriptor: the event loop reads the other end.
+int signalSockets[2] = {-1, -1};
+
+void onSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = ::write(signalSockets[0], &byte, 1);
+}
+
+}  // namespace
+
+void closeOnTerminationSignals(QWidget* window) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSockets) != 0) return;
+  auto* notifier = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, window);
+  QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+    char byte = 0;
+    [[maybe_unused]] const ssize_t count = ::read(signalSockets[1], &byte, 1);
+    window->close();
+  });
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
+#else
+
+void closeOnTerminationSignals(QWidget*) {}
+
+#endif
+
+}  // namespace vortlen
