@@ -166,6 +166,17 @@ start_program() {
   program_pid=$!
 }
 
+# Waits at most 5 s for the program to end after `what` (asked at `since` ms) with status 0.
+wait_for_clean_end() {
+  local since=$1 what=$2 status
+  wait_until 5 program_ended || fail "the program is still running 5 s after $what"
+  wait "$program_pid"
+  status=$?
+  program_pid=''
+  note "the program ended $(elapsed "$since") s after $what, exit status $status"
+  [ "$status" -eq 0 ] || fail "the program ended with status $status after $what"
+}
+
 # Exits through "Завершение › Завершить программу" and waits for the program to end.
 exit_through_menu() {
   local shot=$1 status pressed
@@ -180,26 +191,15 @@ exit_through_menu() {
   running "$program_pid" || fail "the program ended before its exit command was chosen"
   pressed=$(now_ms)
   xdo key Return || fail "xdotool cannot press Return"
-  wait_until 5 program_ended ||
-    fail "the program is still running 5 s after \"Завершить программу\""
-  wait "$program_pid"
-  status=$?
-  program_pid=''
-  note "the program ended $(elapsed "$pressed") s after \"Завершить программу\", exit status $status"
-  [ "$status" -eq 0 ] || fail "the program ended with status $status"
+  wait_for_clean_end "$pressed" "\"Завершить программу\""
 }
 
 # Asks the program to stop as a logout or Ctrl+C does, and waits for it to end.
 exit_by_signal() {
-  local status sent
+  local sent
   sent=$(now_ms)
   kill -TERM "$program_pid" 2>/dev/null || fail "the program ended before it was asked to stop"
-  wait_until 5 program_ended || fail "the program is still running 5 s after SIGTERM"
-  wait "$program_pid"
-  status=$?
-  program_pid=''
-  note "the program ended $(elapsed "$sent") s after SIGTERM, exit status $status"
-  [ "$status" -eq 0 ] || fail "the program ended with status $status after SIGTERM"
+  wait_for_clean_end "$sent" SIGTERM
 }
 
 last_request_is_release() {
