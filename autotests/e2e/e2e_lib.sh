@@ -1,0 +1,257 @@
+#!/usr/bin/env bash
+# What every end-to-end test shares: sourced by a test script after it has set `program`,
+# `simulator` and `artefacts`. It starts a watchdog, an X server of the test's own and the
+# simulated ECU (`simulator_options` adds options), and cleans all of them up on exit.
+#
+# The main menu is only ever driven with Alt, Left, Return, Return: the first item of
+# "Завершение". Its second item would switch the computer off; besides never reaching it, the
+# program gets a system bus address that leads nowhere.
+
+readonly release_request='62 09 00 0A 00 0B 00 0C 00 0D 00 0E 00 0F 00'
+readonly set_prefix='61 07 08 51 52 53 54'
+readonly set1_request='61 07 08 51 52 53 54 1A 63 29 26 35 23 5C 34'
+# The value fields' text and a lit mode flag, as the main window paints them.
+readonly value_colour='#64FFFF'
+readonly lit_flag_colour='#B48250'
+: "${simulator_options:=}"
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+started=$(now_ms)
+work=$(mktemp -d "${TMPDIR:-/tmp}/vortlen3-e2e.XXXXXX")
+xvfb_pid=''
+sim_pid=''
+program_pid=''
+watchdog_pid=''
+# The whole test ends within this time, whatever hangs: then it still cleans up after itself.
+readonly limit_seconds=${limit_seconds:-90}
+
+# --- helpers -----------------------------------------------------------------------------------
+
+elapsed() { local ms=$(($(now_ms) - $1)); printf '%d.%02d' $((ms / 1000)) $((ms % 1000 / 10)); }
+note() { echo "[$(elapsed "$started") s] $*"; }
+
+# A process is running when it exists and is not a zombie waiting to be reaped.
+running() {
+  local pid=$1 state
+  [ -n "$pid" ] && [ -r "/proc/$pid/stat" ] || return 1
+  state=$(sed 's/^.*) //' "/proc/$pid/stat" 2>/dev/null | cut -d' ' -f1)
+  [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
+}
+
+stop_process() {
+  local pid=$1 i
+  [ -n "$pid" ] || return 0
+  if running "$pid"; then
+    kill -TERM "$pid" 2>/dev/null
+    for i in $(seq 40); do running "$pid" || break; sleep 0.05; done
+    running "$pid" && kill -KILL "$pid" 2>/dev/null
+  fi
+  wait "$pid" 2>/dev/null
+  return 0
+}
+
+cleanup() {
+  stop_process "$watchdog_pid"
+  stop_process "$program_pid"
+  stop_process "$sim_pid"
+  stop_process "$xvfb_pid"
+  mkdir -p "$artefacts"
+  cp -f "$work/simulator.log" "$artefacts/simulator.log" 2>/dev/null
+  cp -f "$work/program.log" "$artefacts/program.log" 2>/dev/null
+  cp -f "$work/config/Vortlen3/Vortlen3.ini" "$artefacts/Vortlen3.ini" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'echo "FAIL: stopped after $(elapsed "$started") s" >&2; exit 1' TERM
+
+fail() {
+  echo "FAIL: $*" >&2
+  if [ -s "$work/simulator.log" ]; then
+    echo "--- last requests the simulator received:" >&2
+    tail -n 8 "$work/simulator.log" >&2
+  fi
+  if [ -s "$work/program.log" ]; then
+    echo "--- program output:" >&2
+    tail -n 20 "$work/program.log" >&2
+  fi
+  exit 1
+}
+
+# wait_until SECONDS COMMAND...: polls COMMAND every 50 ms until it succeeds or time runs out.
+wait_until() {
+  local limit=$1 deadline
+  shift
+  deadline=$(($(now_ms) + limit * 1000))
+  while :; do
+    "$@" && return 0
+    [ "$(now_ms)" -gt "$deadline" ] && return 1
+    sleep 0.05
+  done
+}
+
+# The simulator's log lines from line FROM on (1-based).
+requests_from() { tail -n "+$1" "$work/simulator.log" 2>/dev/null | cut -d' ' -f2- | grep -v '^$'; }
+log_lines() { wc -l <"$work/simulator.log"; }
+count_from() { requests_from "$1" | grep -cxF "$2"; }
+at_least() { [ "$(count_from "$1" "$2")" -ge "$3" ]; }
+
+xdo() { timeout 5 xdotool "$@"; }
+program_ended() { ! running "$program_pid"; }
+
+# Number of pixels of one colour in a screenshot.
+pixels_of() {
+  local count
+  count=$(timeout 20 convert "$1" -format %c histogram:info:- 2>/dev/null | grep -F " $2 " |
+            sed 's/^ *\([0-9]*\):.*/\1/' | head -n 1)
+  echo "${count:-0}"
+}
+
+screenshot() { timeout 20 import -display "$DISPLAY" -window root "$artefacts/$1"; }
+
+# Takes screenshots until the value fields show figures and a mode flag is lit.
+screenshot_with_values() {
+  local name=$1 deadline values=0 flags=0
+  deadline=$(($(now_ms) + 10000))
+  while :; do
+    screenshot "$name" || fail "cannot take the screenshot $name"
+    values=$(pixels_of "$artefacts/$name" "$value_colour")
+    flags=$(pixels_of "$artefacts/$name" "$lit_flag_colour")
+    [ "$values" -ge 200 ] && [ "$flags" -ge 200 ] && break
+    [ "$(now_ms)" -gt "$deadline" ] &&
+      fail "$name: the window shows no values ($values value pixels, $flags lit-flag pixels)"
+    sleep 0.2
+  done
+  note "screenshot $name ($values value pixels, $flags lit-flag pixels)"
+}
+
+main_window() { xdotool search --onlyvisible --name 'Вортлен 3' 2>/dev/null | head -n 1; }
+
+# The first visible window whose title matches NAME (a regular expression), if any.
+window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+
+# Gives WINDOW the keyboard focus, or fails naming it as WHAT.
+focus_window() {
+  local window=$1 what=$2 focused i
+  for i in 1 2 3 4 5; do
+    xdo windowfocus --sync "$window" >/dev/null 2>&1
+    focused=$(xdo getwindowfocus 2>/dev/null)
+    [ "$focused" = "$window" ] && return 0
+    sleep 0.2
+  done
+  fail "$what does not take the keyboard focus"
+}
+
+# Presses KEY (xdotool's name) in the main window.
+key_in_main_window() {
+  focus_main_window
+  xdo key "$1" || fail "xdotool cannot press $1"
+}
+
+# Waits at most 5 s for the main window's polling to send three set-1 requests after log line
+# FROM: the main polling has resumed.
+main_polling_resumes() {
+  wait_until 5 at_least "$1" "$set1_request" 3 ||
+    fail "the main window's polling did not resume (no set-1 requests within 5 s)"
+}
+
+focus_main_window() {
+  local window
+  window=$(main_window)
+  [ -n "$window" ] || fail "the main window is not on the screen"
+  focus_window "$window" "the main window"
+}
+
+start_program() {
+  env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u SESSION_MANAGER \
+    DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb \
+    XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus" \
+    VORTLEN3_COM1="$work/tty" \
+    "$program" >>"$work/program.log" 2>&1 &
+  program_pid=$!
+}
+
+# Waits at most 5 s for the program to end after `what` (asked at `since` ms) with status 0.
+wait_for_clean_end() {
+  local since=$1 what=$2 status
+  wait_until 5 program_ended || fail "the program is still running 5 s after $what"
+  wait "$program_pid"
+  status=$?
+  program_pid=''
+  note "the program ended $(elapsed "$since") s after $what, exit status $status"
+  [ "$status" -eq 0 ] || fail "the program ended with status $status after $what"
+}
+
+# Exits through "Завершение › Завершить программу" and waits for the program to end.
+exit_through_menu() {
+  local shot=$1 status pressed
+  focus_main_window
+  xdo key alt || fail "xdotool cannot press Alt"
+  sleep 0.3
+  xdo key Left || fail "xdotool cannot press Left"
+  sleep 0.3
+  xdo key Return || fail "xdotool cannot press Return"
+  sleep 0.4
+  screenshot "$shot" || fail "cannot take the screenshot $shot"
+  running "$program_pid" || fail "the program ended before its exit command was chosen"
+  pressed=$(now_ms)
+  xdo key Return || fail "xdotool cannot press Return"
+  wait_for_clean_end "$pressed" "\"Завершить программу\""
+}
+
+# Asks the program to stop as a logout or Ctrl+C does, and waits for it to end.
+exit_by_signal() {
+  local sent
+  sent=$(now_ms)
+  kill -TERM "$program_pid" 2>/dev/null || fail "the program ended before it was asked to stop"
+  wait_for_clean_end "$sent" SIGTERM
+}
+
+last_request_is_release() {
+  local last
+  last=$(requests_from 1 | tail -n 1)
+  [ "$last" = "$release_request" ] ||
+    fail "the last request the ECU received is '$last', not the release request"
+}
+
+(
+  trap 'kill "$sleeper" 2>/dev/null; exit 0' TERM
+  sleep "$limit_seconds" &
+  sleeper=$!
+  wait "$sleeper"
+  echo "FAIL: the test did not end within $limit_seconds s" >&2
+  kill -TERM $$
+) &
+watchdog_pid=$!
+
+# --- tools and artefacts -----------------------------------------------------------------------
+
+for tool in Xvfb xdotool import convert timeout; do
+  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup installs it)"
+done
+[ -x "$program" ] || fail "no program at $program"
+[ -x "$simulator" ] || fail "no simulator at $simulator"
+mkdir -p "$artefacts" "$work/config" "$work/runtime" || fail "cannot create $artefacts"
+chmod 700 "$work/runtime"
+rm -f "$artefacts"/*.png "$artefacts"/simulator.log "$artefacts"/program.log "$artefacts"/Vortlen3.ini
+
+# --- X server ----------------------------------------------------------------------------------
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
+xvfb_pid=$!
+wait_until 10 grep -q '^[0-9][0-9]*$' "$work/display" ||
+  fail "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
+export DISPLAY=":$(head -n 1 "$work/display")"
+# The pointer stays in a corner, away from every menu.
+wait_until 5 xdo mousemove 1279 1023 >/dev/null 2>&1 || fail "no X server on $DISPLAY"
+note "Xvfb on $DISPLAY"
+
+# --- simulated ECU -----------------------------------------------------------------------------
+
+"$simulator" --log $simulator_options --link "$work/tty" >"$work/simulator.out" 2>"$work/simulator.log" &
+sim_pid=$!
+wait_until 5 test -L "$work/tty" || fail "the simulator did not make its port link"
+note "simulator serving $(head -n 1 "$work/simulator.out")"
+
