@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "child_windows.h"
+#include "faults_dialog.h"
 #include "main_dialog.h"
 #include "qsettings_store.h"
 #include "termination_signals.h"
@@ -30,6 +31,10 @@ int main(int argc, char** argv) {
 
   vortlen::MainDialog mainDialog(port, settings, powerOff, children);
   children.setParent(&mainDialog);
+  children.plugIn(vortlen::ChildWindow::Faults, [&port](QWidget* parent) {
+    vortlen::FaultsDialog dialog(port, parent);
+    dialog.exec();
+  });
   vortlen::closeOnTerminationSignals(&mainDialog);
   mainDialog.startUp();
   mainDialog.exec();
