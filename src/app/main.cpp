@@ -4,6 +4,7 @@
 #include "child_windows.h"
 #include "faults_dialog.h"
 #include "main_dialog.h"
+#include "passport_dialog.h"
 #include "qsettings_store.h"
 #include "termination_signals.h"
 #ifdef _WIN32
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
 
   vortlen::MainDialog mainDialog(port, settings, powerOff, children);
   children.setParent(&mainDialog);
+  children.plugIn(vortlen::ChildWindow::Passport, [&port](QWidget* parent) {
+    vortlen::PassportDialog dialog(port, parent);
+    dialog.exec();
+  });
   children.plugIn(vortlen::ChildWindow::Faults, [&port](QWidget* parent) {
     vortlen::FaultsDialog dialog(port, parent);
     dialog.exec();
