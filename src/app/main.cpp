@@ -3,6 +3,7 @@
 
 #include "child_windows.h"
 #include "faults_dialog.h"
+#include "fuel_tables_dialog.h"
 #include "main_dialog.h"
 #include "passport_dialog.h"
 #include "qsettings_store.h"
@@ -34,6 +35,10 @@ int main(int argc, char** argv) {
   children.setParent(&mainDialog);
   children.plugIn(vortlen::ChildWindow::Passport, [&port](QWidget* parent) {
     vortlen::PassportDialog dialog(port, parent);
+    dialog.exec();
+  });
+  children.plugIn(vortlen::ChildWindow::FuelTables, [&port](QWidget* parent) {
+    vortlen::FuelTablesDialog dialog(port, parent);
     dialog.exec();
   });
   children.plugIn(vortlen::ChildWindow::Faults, [&port](QWidget* parent) {
