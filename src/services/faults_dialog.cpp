@@ -33,7 +33,7 @@ FaultsDialog::FaultsDialog(SharedPort& port, QWidget* parent, ServiceDialogOverr
   setControlId(this, ids::kFaultsDialog);
   setWindowTitle(QStringLiteral(" Ошибки и неисправности"));
   setFont(dialogFont());
-  setFixedSize(dialogRect(font(), 0, 0, 540, 250).size());
+  setFixedSize(dialogRect(font(), 0, 0, 540, 200).size());
 
   QStringList headers;
   for (const Column& column : kColumns) headers << QString::fromUtf8(column.header);
@@ -42,11 +42,11 @@ FaultsDialog::FaultsDialog(SharedPort& port, QWidget* parent, ServiceDialogOverr
     list_->setColumnWidth(i, kColumns[i].width);
     list_->headerItem()->setTextAlignment(i, kColumns[i].alignment | Qt::AlignVCenter);
   }
-  list_->setGeometry(dialogRect(font(), 0, 0, 540, 230));
+  list_->setGeometry(dialogRect(font(), 0, 0, 540, 180));
 
   auto* clear = new QPushButton(QStringLiteral("Очистить"), this);
   setControlId(clear, ids::kClearFaultsButton);
-  clear->setGeometry(dialogRect(font(), 240, 234, 60, 12));
+  clear->setGeometry(dialogRect(font(), 240, 184, 60, 12));
   clear->setAutoDefault(false);
   connect(clear, &QPushButton::clicked, this, [this] { logic_->clearFaults(); });
 
