@@ -4,6 +4,7 @@
 #   services_e2e.sh PROGRAM SIMULATOR ARTEFACT_DIR
 #
 # Alt+P, F5 and Alt+T each open their window, which reads the ECU while the main polling rests;
+# "Очистить" clears the faults, "Обнулить" of table 3 zeroes it and shows it;
 # Escape closes it, and the main window polls again. The fuel-tables window tells the ECU it is
 # done with the tables when it closes.
 set -uo pipefail
@@ -20,6 +21,10 @@ readonly configuration_request='61 01 02 03 04 05 06'
 readonly faults_request='02'
 readonly table1_request='61 49'
 readonly tables_closed='62 0E 00'
+readonly clear_once='62 0E 0A'
+readonly clear_thrice='62 0E 0A 0E 0A 0E 0A'
+readonly zero_table3='62 0E 40 0E 40'
+readonly table3_request='61 4B'
 
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
@@ -81,6 +86,16 @@ wait_until 5 at_least "$line" "$faults_request" 2 ||
 sleep 0.3
 screenshot 02-faults.png || fail "cannot take the screenshot 02-faults.png"
 polling_rests_while_open "$line" "$faults_request" "$faults_request" faults
+# "Очистить" is next in the tab order after the list.
+focus_window "$window" "the faults window"
+clear_line=$(($(log_lines) + 1))
+xdo key Tab space || fail "xdotool cannot press Tab and space"
+wait_until 5 at_least "$clear_line" "$clear_thrice" 1 || fail "\"Очистить\" sent no clear requests"
+[ "$(requests_from "$clear_line" | head -n 2 | tr '\n' '|')" = "$clear_once|$clear_thrice|" ] ||
+  fail "the clear requests are not 62 0E 0A then 62 0E 0A 0E 0A 0E 0A"
+wait_until 5 at_least "$clear_line" "$faults_request" 1 || fail "the reading did not resume after the clear"
+sleep 0.3
+screenshot 03-faults-cleared.png || fail "cannot take the screenshot 03-faults-cleared.png"
 closed_line=$(($(log_lines) + 1))
 close_window "$window" faults 'Ошибки и неисправности'
 main_polling_resumes "$closed_line"
@@ -93,8 +108,17 @@ window=$(open_window alt+t 'Таблицы топливоподачи' 'fuel tab
 wait_until 5 at_least "$line" "$table1_request" 2 ||
   fail "the fuel-tables window did not read table 1 twice within 5 s"
 sleep 0.3
-screenshot 03-fuel-tables.png || fail "cannot take the screenshot 03-fuel-tables.png"
+screenshot 04-fuel-tables.png || fail "cannot take the screenshot 04-fuel-tables.png"
 polling_rests_while_open "$line" "$table1_request" "$table1_request" 'fuel tables'
+# The tab order runs grid, "Таблица 1", "Обнулить", "Таблица 2", ...: six steps to zero table 3.
+focus_window "$window" "the fuel-tables window"
+zero_line=$(($(log_lines) + 1))
+xdo key Tab Tab Tab Tab Tab Tab space || fail "xdotool cannot press Tab and space"
+wait_until 5 at_least "$zero_line" "$zero_table3" 1 || fail "\"Обнулить\" of table 3 sent no zero command"
+wait_until 5 at_least "$zero_line" "$table3_request" 1 || fail "table 3 is not read after zeroing it"
+sleep 0.3
+screenshot 05-fuel-table3-zeroed.png || fail "cannot take the screenshot 05-fuel-table3-zeroed.png"
+note "table 3 zeroed and shown"
 closed_line=$(($(log_lines) + 1))
 close_window "$window" 'fuel tables' 'Таблицы топливоподачи'
 at_least "$closed_line" "$tables_closed" 1 ||
@@ -103,6 +127,6 @@ at_least "$closed_line" "$tables_closed" 1 ||
 main_polling_resumes "$closed_line"
 note "fuel tables read and closed, the main polling resumes"
 
-exit_through_menu 04-exit-menu.png
+exit_through_menu 06-exit-menu.png
 last_request_is_release
 note "done"
