@@ -170,10 +170,10 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{238, "Обрыв или замыкание на массу цепи 8 зажигания"},
         TextCase{241, "Короткое замыкание на массу цепи 1 зажигания"},
         TextCase{248, "Короткое замыкание на массу цепи 8 зажигания"},
-        TextCase{253, "Короткое замыкание на массу цепи прожига (ДМРВ)"},
-        TextCase{20, ""}, TextCase{77, ""}, TextCase{89, ""}, TextCase{130, ""},
-        TextCase{140, ""}, TextCase{150, ""}, TextCase{230, ""}, TextCase{239, ""},
-        TextCase{250, ""}, TextCase{11, ""}, TextCase{254, ""}, TextCase{0, ""}),
+        TextCase{253, "Короткое замыкание на массу цепи прожига (ДМРВ)"}, TextCase{20, ""},
+        TextCase{77, ""}, TextCase{89, ""}, TextCase{130, ""}, TextCase{140, ""}, TextCase{150, ""},
+        TextCase{230, ""}, TextCase{239, ""}, TextCase{250, ""}, TextCase{11, ""},
+        TextCase{254, ""}, TextCase{0, ""}),
     [](const ::testing::TestParamInfo<TextCase>& info) {
       return "code" + std::to_string(info.param.code);
     });

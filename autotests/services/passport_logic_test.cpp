@@ -52,9 +52,10 @@ TEST_F(PassportLogicTest, SixteenStepsInOrderWithTheTimerRestartedAfterEach) {
   tick(16);
 
   const std::vector<Bytes> expected = {
-      {0x51}, {0x52}, {0x53}, {0x54}, {0x55}, {0x56}, {0x57}, {0x58},
-      {0x61, 0x74}, {0x61, 0x75}, {0x61, 0x76}, {0x61, 0x77}, {0x61, 0x79}, {0x61, 0x7A},
-      {0x61, 0x7B}, {0x61, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06}};
+      {0x51},       {0x52},       {0x53},       {0x54},
+      {0x55},       {0x56},       {0x57},       {0x58},
+      {0x61, 0x74}, {0x61, 0x75}, {0x61, 0x76}, {0x61, 0x77},
+      {0x61, 0x79}, {0x61, 0x7A}, {0x61, 0x7B}, {0x61, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06}};
   EXPECT_EQ(ecu.requests, expected);
   EXPECT_EQ(timer.starts, std::vector<int>(16, 90));
   EXPECT_FALSE(timer.isRunning());
@@ -66,8 +67,8 @@ TEST_F(PassportLogicTest, SixteenStepsInOrderWithTheTimerRestartedAfterEach) {
       "Таблица ссылок            T4",           "Калибровка                     T5",
       "Дата выпуска                 T6",        "Двигатель                        T7"};
   EXPECT_EQ(logic.passportLines(), lines);
-  EXPECT_EQ(logic.editTexts(), (std::array<std::string, 7>{"T8", "T9", "T10", "T11", "T12",
-                                                           "T13", "T14"}));
+  EXPECT_EQ(logic.editTexts(),
+            (std::array<std::string, 7>{"T8", "T9", "T10", "T11", "T12", "T13", "T14"}));
   EXPECT_EQ(logic.configuration(),
             (std::vector<std::string>{"Reserved", "Reserved", "Reserved", "Reserved", "Reserved",
                                       "Постоянное питание ЭБУ",
@@ -104,14 +105,14 @@ TEST_F(PassportLogicTest, NoAnswerToTheFirstRequestLeavesTheWindowEmpty) {
 TEST_F(PassportLogicTest, TextsStopAtZeroAreTrimmedAndConvertedFromCodePage866) {
   ecu.answer(text16(""));  // all blanks
   ecu.answer({'A', 'B', 'C', 0x00, 'X', 'Y'});
-  ecu.answer({' ', 0x8C, 0xA8, 0xAA, 0xA0, 0xE1, ' ', '7', '.', '1', ' ', ' ', ' ', ' ', ' ', ' ',
-              'Z'});
+  ecu.answer(
+      {' ', 0x8C, 0xA8, 0xAA, 0xA0, 0xE1, ' ', '7', '.', '1', ' ', ' ', ' ', ' ', ' ', ' ', 'Z'});
   logic.onInit();
   tick(3);
-  EXPECT_EQ(logic.passportLines(),
-            (std::vector<std::string>{"Тип ЭБУ                             ",
-                                      "Паспорт программы    ABC",
-                                      "Таблица ссылок            Микас 7.1"}));
+  EXPECT_EQ(
+      logic.passportLines(),
+      (std::vector<std::string>{"Тип ЭБУ                             ", "Паспорт программы    ABC",
+                                "Таблица ссылок            Микас 7.1"}));
 }
 
 TEST_F(PassportLogicTest, AFieldStepPutsEveryStoredTextBackIntoTheEdits) {
@@ -127,11 +128,11 @@ TEST_F(PassportLogicTest, AFieldStepPutsEveryStoredTextBackIntoTheEdits) {
 TEST(FieldWriteRequest, TextInCodePage866PaddedWithZerosOrFullWithoutTerminator) {
   EXPECT_EQ(fieldWriteRequest(0x74, "ГАЗ-3110"),
             (std::array<std::uint8_t, 20>{0x62, 0x0E, 0x01, 0x74, 0x83, 0x80, 0x87, '-', '3', '1',
-                                          '1', '0', 0, 0, 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(fieldWriteRequest(0x7B, "ёЁ абвгдежзийклм"),
-            (std::array<std::uint8_t, 20>{0x62, 0x0E, 0x01, 0x7B, 0xF1, 0xF0, ' ', 0xA0, 0xA1,
-                                          0xA2, 0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA,
-                                          0xAB, 0xAC}));
+                                          '1',  '0',  0,    0,    0,    0,    0,    0,   0,   0}));
+  EXPECT_EQ(
+      fieldWriteRequest(0x7B, "ёЁ абвгдежзийклм"),
+      (std::array<std::uint8_t, 20>{0x62, 0x0E, 0x01, 0x7B, 0xF1, 0xF0, ' ',  0xA0, 0xA1, 0xA2,
+                                    0xA3, 0xA4, 0xA5, 0xA6, 0xA7, 0xA8, 0xA9, 0xAA, 0xAB, 0xAC}));
   EXPECT_EQ(fieldWriteRequest(0x79, "рсяЯ€"),
             (std::array<std::uint8_t, 20>{0x62, 0x0E, 0x01, 0x79, 0xE0, 0xE1, 0xEF, 0x9F, '?'}));
   EXPECT_EQ(fieldWriteRequest(0x75, "").size(), 20u);

@@ -48,9 +48,7 @@ class ServicesDialogTest : public ::testing::Test {
     }
   }
 
-  std::string fieldText(std::uint8_t code) {
-    return ecuText(ecu.field(code), 16);
-  }
+  std::string fieldText(std::uint8_t code) { return ecuText(ecu.field(code), 16); }
 
   sim::EcuModel ecu;
   sim::AdapterModel adapter{ecu};
@@ -104,7 +102,8 @@ TEST_F(ServicesDialogTest, PassportReadsEverythingAndWritesTheEditedFieldsBack) 
   EXPECT_TRUE(notifier.messages.empty());
   auto* lines = control<QListWidget>(&dialog, ids::kPassportLines);
   ASSERT_EQ(lines->count(), 8);
-  EXPECT_EQ(lines->item(0)->text(), QStringLiteral("Тип ЭБУ                             МИКАС 7.1"));
+  EXPECT_EQ(lines->item(0)->text(),
+            QStringLiteral("Тип ЭБУ                             МИКАС 7.1"));
   EXPECT_EQ(lines->item(7)->text(), QStringLiteral("Двигатель                        ЗМЗ-4062.10"));
   EXPECT_EQ(control<QLineEdit>(&dialog, ids::kFirstPassportField)->text(), "ГАЗ-3110");
   EXPECT_GT(control<QListWidget>(&dialog, ids::kConfigurationList)->count(), 10);
@@ -130,6 +129,12 @@ TEST_F(ServicesDialogTest, PassportReadsEverythingAndWritesTheEditedFieldsBack) 
   QTest::mouseClick(write, Qt::LeftButton);
   ASSERT_EQ(notifier.messages.size(), 1u);
   EXPECT_EQ(notifier.messages[0].text, "ЭБУ не может выполнить операцию, номер ошибки 9");
+
+  // With no default button, Enter in an edit closes the window.
+  dialog.show();
+  QTest::keyClick(body, Qt::Key_Return);
+  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
 }
 
 TEST_F(ServicesDialogTest, FuelTableGridZeroingAndTheCloseCommand) {
@@ -147,7 +152,9 @@ TEST_F(ServicesDialogTest, FuelTableGridZeroingAndTheCloseCommand) {
     EXPECT_TRUE(control<QPushButton>(&dialog, ids::kShowTableButtons[0])->isDefault());
 
     dialog.logic().onTimer();
-    const auto cell = [&](int i, int j) { return grid->topLevelItem(i)->text(j + 1).toStdString(); };
+    const auto cell = [&](int i, int j) {
+      return grid->topLevelItem(i)->text(j + 1).toStdString();
+    };
     EXPECT_EQ(cell(3, 5), fuelCellText(ecu.table(1)[16 * 3 + 5]));
     EXPECT_EQ(cell(15, 15), fuelCellText(ecu.table(1)[255]));
 

@@ -18,8 +18,8 @@ struct Column {
 };
 
 constexpr Column kColumns[5] = {
-    {"код", 45, Qt::AlignHCenter},         {"мнгкр", 60, Qt::AlignHCenter},
-    {"однкр", 65, Qt::AlignHCenter},       {"текущ", 65, Qt::AlignHCenter},
+    {"код", 45, Qt::AlignHCenter},        {"мнгкр", 60, Qt::AlignHCenter},
+    {"однкр", 65, Qt::AlignHCenter},      {"текущ", 65, Qt::AlignHCenter},
     {"наименование", 553, Qt::AlignLeft},
 };
 
@@ -28,7 +28,8 @@ constexpr Column kColumns[5] = {
 FaultsDialog::FaultsDialog(SharedPort& port, QWidget* parent, ServiceDialogOverrides overrides)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      services_(this, [this] { logic_->pollFaults(); }, overrides),
+      services_(
+          this, [this] { logic_->pollFaults(); }, overrides),
       list_(reportList(this, ids::kFaultList)) {
   setControlId(this, ids::kFaultsDialog);
   setWindowTitle(QStringLiteral(" Ошибки и неисправности"));
@@ -47,7 +48,6 @@ FaultsDialog::FaultsDialog(SharedPort& port, QWidget* parent, ServiceDialogOverr
   auto* clear = new QPushButton(QStringLiteral("Очистить"), this);
   setControlId(clear, ids::kClearFaultsButton);
   clear->setGeometry(dialogRect(font(), 240, 184, 60, 12));
-  clear->setAutoDefault(false);
   connect(clear, &QPushButton::clicked, this, [this] { logic_->clearFaults(); });
 
   logic_ = std::make_unique<FaultsLogic>(FaultsLogic::Services{
@@ -63,10 +63,10 @@ void FaultsDialog::showRows() {
   list_->clear();
   QList<QTreeWidgetItem*> items;
   for (const FaultRow& row : logic_->rows()) {
-    auto* item = new QTreeWidgetItem(QStringList{
-        QString::fromStdString(row.code), QString::fromStdString(row.manyTimes),
-        QString::fromStdString(row.once), QString::fromStdString(row.presentNow),
-        QString::fromStdString(row.text)});
+    auto* item = new QTreeWidgetItem(
+        QStringList{QString::fromStdString(row.code), QString::fromStdString(row.manyTimes),
+                    QString::fromStdString(row.once), QString::fromStdString(row.presentNow),
+                    QString::fromStdString(row.text)});
     for (int i = 0; i < 5; ++i) item->setTextAlignment(i, kColumns[i].alignment | Qt::AlignVCenter);
     items << item;
   }

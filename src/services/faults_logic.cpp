@@ -17,9 +17,9 @@ constexpr std::uint8_t kPresentNow = 0x80;
 
 constexpr std::array<std::uint8_t, 1> kReadFaults = {ecu::kReadFaults};
 constexpr std::array<std::uint8_t, 3> kClearOnce = {ecu::kWriteValues, ecu::kCommand,
-                                                     ecu::kCommandClearFaults};
+                                                    ecu::kCommandClearFaults};
 constexpr std::array<std::uint8_t, 7> kClearThrice = {
-    ecu::kWriteValues,         ecu::kCommand, ecu::kCommandClearFaults, ecu::kCommand,
+    ecu::kWriteValues,        ecu::kCommand, ecu::kCommandClearFaults, ecu::kCommand,
     ecu::kCommandClearFaults, ecu::kCommand, ecu::kCommandClearFaults};
 
 constexpr const char* kCaption = "Вортлен";
@@ -70,8 +70,9 @@ void FaultsLogic::pollFaults() {
 void FaultsLogic::reportRefusal() {
   const std::uint8_t code = link_.ResponseBuffer()[0];
   if (link_.answerLength() == 0 || code == ecu::kCompletionDone) return;
-  services_.notifier.message("ЭБУ не может выполнить операцию, номер ошибки " + std::to_string(code),
-                             kCaption, MessageIcon::Exclamation);
+  services_.notifier.message(
+      "ЭБУ не может выполнить операцию, номер ошибки " + std::to_string(code), kCaption,
+      MessageIcon::Exclamation);
 }
 
 void FaultsLogic::clearFaults() {

@@ -21,7 +21,8 @@ FuelTablesDialog::FuelTablesDialog(SharedPort& port, QWidget* parent,
                                    ServiceDialogOverrides overrides)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      services_(this, [this] { logic_->onTimer(); }, overrides),
+      services_(
+          this, [this] { logic_->onTimer(); }, overrides),
       grid_(reportList(this, ids::kFuelGrid)) {
   setControlId(this, ids::kFuelTablesDialog);
   setWindowTitle(QStringLiteral(" Таблицы топливоподачи"));
@@ -47,14 +48,12 @@ FuelTablesDialog::FuelTablesDialog(SharedPort& port, QWidget* parent,
     auto* show = new QPushButton(QStringLiteral("Таблица %1").arg(number), this);
     setControlId(show, ids::kShowTableButtons[k]);
     show->setGeometry(dialogRect(font(), kButtonX[k], 178, 60, 12));
-    show->setAutoDefault(false);
     if (k == 0) show->setDefault(true);
     connect(show, &QPushButton::clicked, this, [this, number] { logic_->showTable(number); });
 
     auto* zero = new QPushButton(QStringLiteral("Обнулить"), this);
     setControlId(zero, ids::kZeroTableButtons[k]);
     zero->setGeometry(dialogRect(font(), kButtonX[k], 193, 60, 12));
-    zero->setAutoDefault(false);
     connect(zero, &QPushButton::clicked, this, [this, number] { logic_->zeroTable(number); });
   }
 

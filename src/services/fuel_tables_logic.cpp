@@ -33,7 +33,8 @@ void FuelTablesLogic::onTimer() {
   if (link_.transact(request) != LinkResult::Ok) return;
   // A short answer would mix in bytes of an earlier one: it counts as a failed read.
   if (link_.answerLength() < ecu::kTableLength) return;
-  for (std::size_t k = 0; k < cells_.size(); ++k) cells_[k] = fuelCellText(link_.ResponseBuffer()[k]);
+  for (std::size_t k = 0; k < cells_.size(); ++k)
+    cells_[k] = fuelCellText(link_.ResponseBuffer()[k]);
   services_.view.showCells();
   services_.timer.start(kPeriodMs);
 }
@@ -61,8 +62,7 @@ void FuelTablesLogic::zeroTable(int number) {
 
 void FuelTablesLogic::onClose() {
   services_.timer.stop();
-  const std::array<std::uint8_t, 3> request = {ecu::kWriteValues, ecu::kCommand,
-                                               ecu::kCommandNone};
+  const std::array<std::uint8_t, 3> request = {ecu::kWriteValues, ecu::kCommand, ecu::kCommandNone};
   link_.transact(request);
 }
 

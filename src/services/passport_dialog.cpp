@@ -1,5 +1,6 @@
 #include "passport_dialog.h"
 
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -14,8 +15,8 @@ namespace vortlen {
 namespace {
 
 constexpr const char* kFieldLabels[PassportLogic::kFieldCount] = {
-    "Модификация",  "Серийный номер", "Версия ПЗУ",       "Калибровки ADC",
-    "Номер двигателя", "Номер кузова", "Дата выпуска Авто"};
+    "Модификация",     "Серийный номер", "Версия ПЗУ",       "Калибровки ADC",
+    "Номер двигателя", "Номер кузова",   "Дата выпуска Авто"};
 
 QListWidget* plainList(QWidget* parent, int id, QRect geometry) {
   auto* list = new QListWidget(parent);
@@ -37,7 +38,8 @@ void showItems(QListWidget* list, const std::vector<std::string>& items) {
 PassportDialog::PassportDialog(SharedPort& port, QWidget* parent, ServiceDialogOverrides overrides)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
-      services_(this, [this] { logic_->onTimer(); }, overrides) {
+      services_(
+          this, [this] { logic_->onTimer(); }, overrides) {
   setControlId(this, ids::kPassportDialog);
   setWindowTitle(QStringLiteral(" Паспорт ЭБУ и комплектация"));
   setFont(dialogFont());
@@ -66,7 +68,6 @@ PassportDialog::PassportDialog(SharedPort& port, QWidget* parent, ServiceDialogO
   write_ = new QPushButton(QStringLiteral("Записать"), this);
   setControlId(write_, ids::kWriteFieldsButton);
   write_->setGeometry(dialogRect(font(), 111, 180, 42, 12));
-  write_->setAutoDefault(false);
   write_->setEnabled(false);
   connect(write_, &QPushButton::clicked, this, [this] { logic_->write(); });
 
@@ -84,6 +85,14 @@ void PassportDialog::showEvent(QShowEvent* event) {
   started_ = true;
   // The first request goes once the window is on screen, so a failure's message has it behind.
   QTimer::singleShot(0, this, [this] { logic_->onInit(); });
+}
+
+void PassportDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void PassportDialog::refresh() {

@@ -25,6 +25,8 @@ class PassportDialog final : public QDialog, private PassportView {
 
  protected:
   void showEvent(QShowEvent* event) override;
+  /// Enter closes the window, as Escape does: it has no default button.
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void refresh() override;

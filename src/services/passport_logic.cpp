@@ -23,13 +23,13 @@ constexpr std::string_view kIssueDate = "Дата выпуска                
 constexpr std::string_view kEngine = "Двигатель                        ";
 
 constexpr std::string_view kLineCaptions[8] = {kEcuType, kProgram,     kLinks,     kEcuType,
-                                                kLinks,   kCalibration, kIssueDate, kEngine};
+                                               kLinks,   kCalibration, kIssueDate, kEngine};
 
 constexpr std::uint8_t kFieldCodes[PassportLogic::kFieldCount] = {0x74, 0x75, 0x76, 0x77,
                                                                   0x79, 0x7A, 0x7B};
 
-constexpr std::array<std::uint8_t, 7> kReadConfiguration = {ecu::kReadValues, 0x01, 0x02, 0x03,
-                                                            0x04, 0x05, 0x06};
+constexpr std::array<std::uint8_t, 7> kReadConfiguration = {
+    ecu::kReadValues, 0x01, 0x02, 0x03, 0x04, 0x05, 0x06};
 
 constexpr const char* kReserved = "Reserved";
 
@@ -45,10 +45,10 @@ constexpr const char* kConfigurationTable[6][8] = {
      "Использвание RCO из IROM", "Блокировка отключения топлива при замедлении",
      "Асинхронная топливоподача при повторном пуске", "Адаптация нуля дросселя",
      "Адаптация частоты вращения холостого хода"},
-    {"Адаптация установки сечения РДВ на ХХ", "Датчик кислорода с управляемым нагревом",
-     kReserved, kReserved, kReserved, kReserved, "Топливные форсунки", "Катушки зажигания"},
-    {"Лампа неисправностей", "Электрический бензонасос", "Пусковая форсунка",
-     "Клапан рециркуляции", "Адсорбер", "Тахометр", "Индикатор расхода топлива", "Кондиционер"},
+    {"Адаптация установки сечения РДВ на ХХ", "Датчик кислорода с управляемым нагревом", kReserved,
+     kReserved, kReserved, kReserved, "Топливные форсунки", "Катушки зажигания"},
+    {"Лампа неисправностей", "Электрический бензонасос", "Пусковая форсунка", "Клапан рециркуляции",
+     "Адсорбер", "Тахометр", "Индикатор расхода топлива", "Кондиционер"},
     {"Вентилятор охлаждения", kReserved, "Регулятор дополнительного воздуха РДВ", "Клапан ЭПХХ",
      "Компрессор вторичного воздуха", "Управляемая впускная система",
      "Система управления газораспределением", kReserved},
@@ -182,8 +182,7 @@ void PassportLogic::write() {
 
   // The mechanic must know when the fields did not reach the ECU.
   if (firstFailure != LinkResult::Ok) {
-    services_.notifier.message(std::string(linkMessage(firstFailure)), kCaption,
-                               MessageIcon::Stop);
+    services_.notifier.message(std::string(linkMessage(firstFailure)), kCaption, MessageIcon::Stop);
   } else if (firstRefusal != ecu::kCompletionDone) {
     services_.notifier.message(
         "ЭБУ не может выполнить операцию, номер ошибки " + std::to_string(firstRefusal), kCaption,
