@@ -2,7 +2,10 @@
 #include <QApplication>
 
 #include "child_windows.h"
+#include "faults_dialog.h"
+#include "fuel_tables_dialog.h"
 #include "main_dialog.h"
+#include "passport_dialog.h"
 #include "qsettings_store.h"
 #include "termination_signals.h"
 #ifdef _WIN32
@@ -30,6 +33,18 @@ int main(int argc, char** argv) {
 
   vortlen::MainDialog mainDialog(port, settings, powerOff, children);
   children.setParent(&mainDialog);
+  children.plugIn(vortlen::ChildWindow::Passport, [&port](QWidget* parent) {
+    vortlen::PassportDialog dialog(port, parent);
+    dialog.exec();
+  });
+  children.plugIn(vortlen::ChildWindow::FuelTables, [&port](QWidget* parent) {
+    vortlen::FuelTablesDialog dialog(port, parent);
+    dialog.exec();
+  });
+  children.plugIn(vortlen::ChildWindow::Faults, [&port](QWidget* parent) {
+    vortlen::FaultsDialog dialog(port, parent);
+    dialog.exec();
+  });
   vortlen::closeOnTerminationSignals(&mainDialog);
   mainDialog.startUp();
   mainDialog.exec();

@@ -56,6 +56,52 @@ std::string oemToUtf8(std::span<const std::uint8_t> bytes) {
   return out;
 }
 
+std::string utf8ToOem(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  std::size_t i = 0;
+  while (i < text.size()) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    char32_t c = 0;
+    std::size_t length = 1;
+    if (lead < 0x80) {
+      c = lead;
+    } else if ((lead & 0xE0) == 0xC0) {
+      length = 2;
+      c = lead & 0x1Fu;
+    } else if ((lead & 0xF0) == 0xE0) {
+      length = 3;
+      c = lead & 0x0Fu;
+    } else if ((lead & 0xF8) == 0xF0) {
+      length = 4;
+      c = lead & 0x07u;
+    } else {
+      out += '?';
+      ++i;
+      continue;
+    }
+    bool wellFormed = i + length <= text.size();
+    for (std::size_t k = 1; wellFormed && k < length; ++k) {
+      const auto next = static_cast<unsigned char>(text[i + k]);
+      if ((next & 0xC0) != 0x80) wellFormed = false;
+      c = (c << 6) | (next & 0x3Fu);
+    }
+    if (!wellFormed) {
+      out += '?';
+      ++i;
+      continue;
+    }
+    i += length;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+      continue;
+    }
+    const auto found = std::find(kUpperHalf.begin(), kUpperHalf.end(), c);
+    out += found == kUpperHalf.end() ? '?' : static_cast<char>(0x80 + (found - kUpperHalf.begin()));
+  }
+  return out;
+}
+
 std::string ecuText(std::span<const std::uint8_t> bytes, std::size_t maxLength) {
   bytes = bytes.first(std::min(bytes.size(), maxLength));
   const auto end = std::find(bytes.begin(), bytes.end(), std::uint8_t{0});

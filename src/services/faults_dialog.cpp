@@ -1,0 +1,80 @@
+#include "faults_dialog.h"
+
+#include <QHeaderView>
+#include <QPushButton>
+#include <QTreeWidget>
+
+#include "services_ids.h"
+#include "view_support.h"
+
+namespace vortlen {
+
+namespace {
+
+struct Column {
+  const char* header;
+  int width;
+  Qt::Alignment alignment;
+};
+
+constexpr Column kColumns[5] = {
+    {"код", 45, Qt::AlignHCenter},        {"мнгкр", 60, Qt::AlignHCenter},
+    {"однкр", 65, Qt::AlignHCenter},      {"текущ", 65, Qt::AlignHCenter},
+    {"наименование", 553, Qt::AlignLeft},
+};
+
+}  // namespace
+
+FaultsDialog::FaultsDialog(SharedPort& port, QWidget* parent, ServiceDialogOverrides overrides)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint),
+      services_(
+          this, [this] { logic_->pollFaults(); }, overrides),
+      list_(reportList(this, ids::kFaultList)) {
+  setControlId(this, ids::kFaultsDialog);
+  setWindowTitle(QStringLiteral(" Ошибки и неисправности"));
+  setFont(dialogFont());
+  setFixedSize(dialogRect(font(), 0, 0, 540, 200).size());
+
+  QStringList headers;
+  for (const Column& column : kColumns) headers << QString::fromUtf8(column.header);
+  list_->setHeaderLabels(headers);
+  for (int i = 0; i < 5; ++i) {
+    list_->setColumnWidth(i, kColumns[i].width);
+    list_->headerItem()->setTextAlignment(i, kColumns[i].alignment | Qt::AlignVCenter);
+  }
+  list_->setGeometry(dialogRect(font(), 0, 0, 540, 180));
+
+  auto* clear = new QPushButton(QStringLiteral("Очистить"), this);
+  setControlId(clear, ids::kClearFaultsButton);
+  clear->setGeometry(dialogRect(font(), 240, 184, 60, 12));
+  connect(clear, &QPushButton::clicked, this, [this] { logic_->clearFaults(); });
+
+  logic_ = std::make_unique<FaultsLogic>(FaultsLogic::Services{
+      port, services_.timer(), services_.notifier(), services_.sleeper(), *this});
+  logic_->onOpen();
+}
+
+FaultsDialog::~FaultsDialog() {
+  logic_->onClose();
+}
+
+void FaultsDialog::showRows() {
+  list_->clear();
+  QList<QTreeWidgetItem*> items;
+  for (const FaultRow& row : logic_->rows()) {
+    auto* item = new QTreeWidgetItem(
+        QStringList{QString::fromStdString(row.code), QString::fromStdString(row.manyTimes),
+                    QString::fromStdString(row.once), QString::fromStdString(row.presentNow),
+                    QString::fromStdString(row.text)});
+    for (int i = 0; i < 5; ++i) item->setTextAlignment(i, kColumns[i].alignment | Qt::AlignVCenter);
+    items << item;
+  }
+  list_->addTopLevelItems(items);
+}
+
+void FaultsDialog::closeWindow() {
+  reject();
+}
+
+}  // namespace vortlen

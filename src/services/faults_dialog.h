@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "faults_logic.h"
+#include "service_dialog.h"
+
+class QTreeWidget;
+
+namespace vortlen {
+
+/// Dialog 107: the ECU's fault list with its state columns and the button "Очистить".
+/// The behaviour is FaultsLogic's; this class shows its rows and forwards events.
+class FaultsDialog final : public QDialog, private FaultsView {
+ public:
+  FaultsDialog(SharedPort& port, QWidget* parent = nullptr, ServiceDialogOverrides overrides = {});
+  ~FaultsDialog() override;
+
+  FaultsLogic& logic() { return *logic_; }
+
+ private:
+  void showRows() override;
+  void closeWindow() override;
+
+  DialogServices services_;
+  std::unique_ptr<FaultsLogic> logic_;
+  QTreeWidget* list_;
+};
+
+}  // namespace vortlen
