@@ -1,6 +1,7 @@
 // Вортлен 3: the main window runs modally; when it ends, the program ends.
 #include <QApplication>
 
+#include "adjustment_dialog.h"
 #include "child_windows.h"
 #include "main_dialog.h"
 #include "qsettings_store.h"
@@ -30,6 +31,19 @@ int main(int argc, char** argv) {
 
   vortlen::MainDialog mainDialog(port, settings, powerOff, children);
   children.setParent(&mainDialog);
+
+  // The slider windows live from their first opening until here, before the main window goes.
+  vortlen::AdjustmentWindows adjustments(port);
+  const auto plugInAdjustment = [&](vortlen::ChildWindow window, vortlen::AdjustmentKind kind) {
+    children.plugIn(window, [&adjustments, &children, kind](QWidget* parent) {
+      adjustments.open(kind, parent, children.mainClientSize(), children.mainPosition());
+    });
+  };
+  plugInAdjustment(vortlen::ChildWindow::CoAdjust, vortlen::AdjustmentKind::Co);
+  plugInAdjustment(vortlen::ChildWindow::IgnitionAdjust, vortlen::AdjustmentKind::Ignition);
+  plugInAdjustment(vortlen::ChildWindow::CoolantAdjust, vortlen::AdjustmentKind::Coolant);
+  plugInAdjustment(vortlen::ChildWindow::IdleValveAdjust, vortlen::AdjustmentKind::IdleValve);
+
   vortlen::closeOnTerminationSignals(&mainDialog);
   mainDialog.startUp();
   mainDialog.exec();

@@ -1,0 +1,99 @@
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <vector>
+
+#include "adapter_model.h"
+#include "adjust_ids.h"
+#include "adjustment_dialog.h"
+#include "simulated_port.h"
+#include "view_support.h"
+#include "window_fakes.h"
+
+namespace vortlen {
+namespace {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// The slider windows on the offscreen platform, talking to the simulated ECU.
+class AdjustDialogTest : public ::testing::Test {
+ protected:
+  AdjustDialogTest() {
+    simulated.setDeviceExists(comDevicePath(1), true);
+    port.openPort(1);
+  }
+
+  AdjustmentDialog* openWindow(AdjustmentKind kind) {
+    windows.open(kind, nullptr, QSize(1000, 700), QPoint(0, 0));
+    AdjustmentDialog* window = windows.window(kind);
+    QApplication::processEvents();
+    return window;
+  }
+
+  Bytes lastRequest() const { return ecu.requests().back(); }
+
+  sim::EcuModel ecu;
+  sim::AdapterModel adapter{ecu};
+  sim::SimulatedPort simulated{adapter};
+  SharedPort port{simulated};
+  test::FakeNotifier notifier;
+  AdjustmentWindows windows{port, &notifier};
+};
+
+TEST_F(AdjustDialogTest, EnterAndEscapeRunTheCloseProcedureLikeTheCloseButton) {
+  for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    AdjustmentDialog* window = openWindow(AdjustmentKind::Coolant);
+    ASSERT_TRUE(window->isVisible());
+    EXPECT_EQ(windows.overrideMask(), 0x80);
+    QTest::keyClick(window, key);
+    EXPECT_FALSE(window->isVisible()) << key;
+    EXPECT_EQ(windows.overrideMask(), 0) << key;
+    EXPECT_EQ(lastRequest(), (Bytes{0x62, 0x0B, 0x00})) << key;
+  }
+}
+
+TEST_F(AdjustDialogTest, CancelOnTheQuestionKeepsTheWindowOpenWhicheverWayItIsClosed) {
+  AdjustmentDialog* window = openWindow(AdjustmentKind::Co);
+  window->slider(0)->setValue(12);
+  window->logic().onSliderReleased(0);
+  notifier.answers = {Answer::Cancel, Answer::Cancel};
+  QTest::keyClick(window, Qt::Key_Escape);
+  EXPECT_TRUE(window->isVisible());
+  window->close();
+  EXPECT_TRUE(window->isVisible());
+  EXPECT_EQ(notifier.questions.size(), 2u);
+}
+
+TEST_F(AdjustDialogTest, AClickInTheChannelSendsAndAKeyboardMoveDoesNot) {
+  AdjustmentDialog* window = openWindow(AdjustmentKind::IdleValve);
+  ReleaseSlider* slider = window->slider(0);
+  const std::size_t before = ecu.requests().size();
+
+  QTest::keyClick(slider, Qt::Key_Right);
+  EXPECT_EQ(ecu.requests().size(), before);
+  EXPECT_EQ(window->valueField(0)->text(), QString::number(slider->value()));
+
+  QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() - 3, slider->height() / 2));
+  ASSERT_EQ(ecu.requests().size(), before + 1);
+  EXPECT_EQ(lastRequest(),
+            (Bytes{0x62, 0x0B, 0x20, 0x5B, static_cast<std::uint8_t>(slider->value())}));
+}
+
+TEST_F(AdjustDialogTest, AWindowIsKeptAndReadsTheEcuAgainOnEveryShowing) {
+  AdjustmentDialog* first = openWindow(AdjustmentKind::Ignition);
+  EXPECT_EQ(first->pos(), QPoint(518, 179));
+  EXPECT_EQ(findControl<QSlider>(first, ids::kAdjustLowerSlider)->maximum(), 120);
+  first->close();
+  const std::size_t before = ecu.requests().size();
+  EXPECT_EQ(openWindow(AdjustmentKind::Ignition), first);
+  EXPECT_EQ(ecu.requests().size(), before + 1);
+  // Opening a shown window only gives it the focus.
+  openWindow(AdjustmentKind::Ignition);
+  EXPECT_EQ(ecu.requests().size(), before + 1);
+}
+
+}  // namespace
+}  // namespace vortlen
