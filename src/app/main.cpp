@@ -1,6 +1,7 @@
 // Вортлен 3: the main window runs modally; when it ends, the program ends.
 #include <QApplication>
 
+#include "about_dialog.h"
 #include "adjustment_dialog.h"
 #include "child_windows.h"
 #include "main_dialog.h"
@@ -43,6 +44,14 @@ int main(int argc, char** argv) {
   plugInAdjustment(vortlen::ChildWindow::IgnitionAdjust, vortlen::AdjustmentKind::Ignition);
   plugInAdjustment(vortlen::ChildWindow::CoolantAdjust, vortlen::AdjustmentKind::Coolant);
   plugInAdjustment(vortlen::ChildWindow::IdleValveAdjust, vortlen::AdjustmentKind::IdleValve);
+  children.plugIn(vortlen::ChildWindow::About, [](QWidget* parent) {
+    vortlen::AboutDialog dialog(parent);
+    dialog.exec();
+  });
+  children.plugIn(vortlen::ChildWindow::AdapterScheme, [](QWidget* parent) {
+    vortlen::AdapterSchemeDialog dialog(parent);
+    dialog.exec();
+  });
 
   vortlen::closeOnTerminationSignals(&mainDialog);
   mainDialog.startUp();
