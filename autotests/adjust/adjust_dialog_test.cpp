@@ -76,7 +76,10 @@ TEST_F(AdjustDialogTest, AClickInTheChannelSendsAndAKeyboardMoveDoesNot) {
   EXPECT_EQ(ecu.requests().size(), before);
   EXPECT_EQ(window->valueField(0)->text(), QString::number(slider->value()));
 
-  QTest::mouseClick(slider, Qt::LeftButton, {}, QPoint(slider->width() - 3, slider->height() / 2));
+  const int beforeClick = slider->value();
+  QTest::mouseClick(slider, Qt::LeftButton, {},
+                    QPoint(slider->width() * 7 / 8, slider->height() / 2));
+  EXPECT_GT(slider->value(), beforeClick) << "the click moved the slider towards the right";
   ASSERT_EQ(ecu.requests().size(), before + 1);
   EXPECT_EQ(lastRequest(),
             (Bytes{0x62, 0x0B, 0x20, 0x5B, static_cast<std::uint8_t>(slider->value())}));

@@ -4,6 +4,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
+#include <QStyle>
+#include <QStyleOptionSlider>
 
 #include "adjust_ids.h"
 #include "qt_window_services.h"
@@ -28,6 +30,22 @@ constexpr int kMargin = 2;
 constexpr int kFieldWidth = 86;
 
 }  // namespace
+
+void ReleaseSlider::mousePressEvent(QMouseEvent* event) {
+  const int before = value();
+  QSlider::mousePressEvent(event);
+  if (event->button() != Qt::LeftButton || isSliderDown() || value() != before) return;
+  QStyleOptionSlider option;
+  initStyleOption(&option);
+  const QRect handle =
+      style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+  const int at = static_cast<int>(orientation() == Qt::Horizontal ? event->position().x()
+                                                                  : event->position().y());
+  const int from = orientation() == Qt::Horizontal ? handle.left() : handle.top();
+  const int to = orientation() == Qt::Horizontal ? handle.right() : handle.bottom();
+  if (at > to) triggerAction(SliderPageStepAdd);
+  if (at < from) triggerAction(SliderPageStepSub);
+}
 
 void ReleaseSlider::mouseReleaseEvent(QMouseEvent* event) {
   QSlider::mouseReleaseEvent(event);

@@ -16,13 +16,16 @@ class QLabel;
 namespace vortlen {
 
 /// A slider that reports the moment the user lets go of it with the mouse: after dragging the
-/// handle and after a click in its channel alike. Keyboard moves report nothing.
+/// handle and after a click in its channel alike. Keyboard moves report nothing. A click in the
+/// channel moves the handle a page towards the click at once, as the mechanics know it from
+/// their trackbars (the toolkit's own slider only starts paging when the button is held).
 class ReleaseSlider final : public QSlider {
  public:
   using QSlider::QSlider;
   std::function<void()> onRelease;
 
  protected:
+  void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
 };
 
