@@ -90,18 +90,18 @@ AdjustmentDialog::AdjustmentDialog(AdjustmentKind kind, SharedPort& port,
     notifier = ownNotifier_.get();
   }
   logic_ = std::make_unique<AdjustmentLogic>(kind, port, *notifier, overrideMask);
-  const AdjustmentSpec& spec = logic_->spec();
-  setControlId(this, spec.templateId);
-  setWindowTitle(QString::fromUtf8(spec.caption));
+  const AdjustmentTraits& traits = logic_->traits();
+  setControlId(this, traits.templateId);
+  setWindowTitle(QString::fromUtf8(traits.caption));
   setWindowIcon(programIcon());
   setModal(false);
   setFont(dialogFont());
 
-  const int clientWidth = spec.width - kFrameWidth;
-  const int clientHeight = spec.height - kFrameHeight;
-  const int rowHeight = (clientHeight - (spec.sliderCount + 1) * kMargin) / spec.sliderCount;
+  const int clientWidth = traits.width - kFrameWidth;
+  const int clientHeight = traits.height - kFrameHeight;
+  const int rowHeight = (clientHeight - (traits.sliderCount + 1) * kMargin) / traits.sliderCount;
   const QFont large = largeValueFont(kLargeFontHeight, kLargeFontWidth);
-  for (int i = 0; i < spec.sliderCount; ++i) {
+  for (int i = 0; i < traits.sliderCount; ++i) {
     const auto index = static_cast<std::size_t>(i);
     const int y = kMargin + i * (rowHeight + kMargin);
 
@@ -119,7 +119,7 @@ AdjustmentDialog::AdjustmentDialog(AdjustmentKind kind, SharedPort& port,
 
     auto* slider = new ReleaseSlider(Qt::Horizontal, this);
     setControlId(slider, i == 0 ? ids::kAdjustUpperSlider : ids::kAdjustLowerSlider);
-    const SliderRange& range = spec.ranges[index];
+    const SliderRange& range = traits.ranges[index];
     slider->setRange(range.min, range.max);
     slider->setTickInterval(range.tick);
     slider->setTickPosition(QSlider::TicksBelow);
@@ -147,7 +147,7 @@ void AdjustmentDialog::pushText(int index) {
 
 void AdjustmentDialog::pushPositions() {
   pushing_ = true;
-  for (int i = 0; i < logic_->spec().sliderCount; ++i) {
+  for (int i = 0; i < logic_->traits().sliderCount; ++i) {
     sliders_[static_cast<std::size_t>(i)]->setValue(logic_->position(i));
     pushText(i);
   }

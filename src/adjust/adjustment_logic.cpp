@@ -14,7 +14,7 @@ namespace {
 constexpr const char* kRefusal = "ЭБУ не может выполнить операцию ";
 constexpr const char* kRefusalBang = "ЭБУ не может выполнить операцию! ";
 
-const AdjustmentSpec kSpecs[] = {
+const AdjustmentTraits kTraits[] = {
     {ids::kCoDialog,
      " Установка СО  (1-смещение,  2-коэффициент)",
      320,
@@ -61,13 +61,13 @@ std::string formatted(const char* format, double value) {
 
 }  // namespace
 
-const AdjustmentSpec& adjustmentSpec(AdjustmentKind kind) {
-  return kSpecs[static_cast<int>(kind)];
+const AdjustmentTraits& adjustmentTraits(AdjustmentKind kind) {
+  return kTraits[static_cast<int>(kind)];
 }
 
 ScreenRect adjustmentPlacement(AdjustmentKind kind, int ownerWidth, int ownerHeight, int ownerX,
                                int ownerY) {
-  const AdjustmentSpec& spec = adjustmentSpec(kind);
+  const AdjustmentTraits& traits = adjustmentTraits(kind);
   const int x = static_cast<int>(ownerWidth / 1.93) + ownerX;
   int y = ownerY;
   switch (kind) {
@@ -84,7 +84,7 @@ ScreenRect adjustmentPlacement(AdjustmentKind kind, int ownerWidth, int ownerHei
       y += static_cast<int>(ownerHeight / 1.34);
       break;
   }
-  return {x, y, spec.width, spec.height};
+  return {x, y, traits.width, traits.height};
 }
 
 AdjustmentLogic::AdjustmentLogic(AdjustmentKind kind, SharedPort& port, Notifier& notifier,
@@ -136,8 +136,8 @@ void AdjustmentLogic::onShow() {
 }
 
 void AdjustmentLogic::setPosition(int slider, int position) {
-  if (slider < 0 || slider >= spec().sliderCount) return;
-  const SliderRange& range = spec().ranges[static_cast<std::size_t>(slider)];
+  if (slider < 0 || slider >= traits().sliderCount) return;
+  const SliderRange& range = traits().ranges[static_cast<std::size_t>(slider)];
   positions_[static_cast<std::size_t>(slider)] = std::clamp(position, range.min, range.max);
 }
 
@@ -163,14 +163,14 @@ bool AdjustmentLogic::write(const std::uint8_t* request, std::size_t length) {
     return false;
   }
   if (link_.ResponseBuffer()[0] != ecu::kCompletionDone) {
-    notifier_.message(spec().refusalText, kAdjustErrorTitle, MessageIcon::Exclamation);
+    notifier_.message(traits().refusalText, kAdjustErrorTitle, MessageIcon::Exclamation);
     return false;
   }
   return true;
 }
 
 void AdjustmentLogic::onSliderReleased(int slider) {
-  if (slider < 0 || slider >= spec().sliderCount) return;
+  if (slider < 0 || slider >= traits().sliderCount) return;
   const std::uint8_t v = asByte(position(slider));
   switch (kind_) {
     case AdjustmentKind::Co: {

@@ -20,7 +20,7 @@ struct SliderRange {
 };
 
 /// What tells one slider window from the others.
-struct AdjustmentSpec {
+struct AdjustmentTraits {
   int templateId = 0;
   const char* caption = "";
   int width = 0;  // screen pixels, frame included
@@ -30,7 +30,7 @@ struct AdjustmentSpec {
   const char* refusalText = "";
 };
 
-const AdjustmentSpec& adjustmentSpec(AdjustmentKind kind);
+const AdjustmentTraits& adjustmentTraits(AdjustmentKind kind);
 
 /// Screen rectangle of a window, frame included.
 struct ScreenRect {
@@ -67,7 +67,7 @@ class AdjustmentLogic {
                   std::uint8_t& overrideMask);
 
   AdjustmentKind kind() const { return kind_; }
-  const AdjustmentSpec& spec() const { return adjustmentSpec(kind_); }
+  const AdjustmentTraits& traits() const { return adjustmentTraits(kind_); }
 
   /// Each showing: reads the ECU and puts the sliders where its values say, or at their
   /// failure positions. No message on failure.
