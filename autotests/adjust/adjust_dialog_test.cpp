@@ -9,6 +9,9 @@
 #include "adapter_model.h"
 #include "adjust_ids.h"
 #include "adjustment_dialog.h"
+#include "child_windows.h"
+#include "main_dialog.h"
+#include "resource_ids.h"
 #include "simulated_port.h"
 #include "view_support.h"
 #include "window_fakes.h"
@@ -96,6 +99,61 @@ TEST_F(AdjustDialogTest, AWindowIsKeptAndReadsTheEcuAgainOnEveryShowing) {
   // Opening a shown window only gives it the focus.
   openWindow(AdjustmentKind::Ignition);
   EXPECT_EQ(ecu.requests().size(), before + 1);
+}
+
+// The windows plugged into the real main window, as the program has them.
+class AdjustFromMainWindowTest : public ::testing::Test {
+ protected:
+  AdjustFromMainWindowTest() {
+    simulated.setDeviceExists(comDevicePath(1), true);
+    settings.values["Главное/РазмерОкна"] = 1;
+    children.setParent(&dialog);
+    plugInAdjustmentWindows(children, windows);
+    dialog.startUp();
+    dialog.resize(800, 600);
+    QApplication::processEvents();
+  }
+
+  void clickValueField(int slot) {
+    QTest::mouseClick(findControl<QLabel>(dialog.clientArea(), ids::kFirstValue + slot - 1),
+                      Qt::LeftButton);
+  }
+
+  sim::EcuModel ecu;
+  sim::AdapterModel adapter{ecu};
+  sim::SimulatedPort simulated{adapter};
+  SharedPort port{simulated};
+  test::FakeTimer timer;
+  test::FakeNotifier notifier;
+  test::FakeSleeper sleeper;
+  test::MemorySettings settings;
+  test::FakePowerOff powerOff;
+  AppChildWindows children{&notifier};
+  MainDialog dialog{port, settings, powerOff, children, {&timer, &notifier, &sleeper}};
+  AdjustmentWindows windows{port, &notifier};
+};
+
+TEST_F(AdjustFromMainWindowTest, ValueFieldsAndCommandsOpenTheirWindowsBesideTheMainWindow) {
+  ASSERT_EQ(dialog.logic().activeSet(), 1);
+  clickValueField(1);
+  AdjustmentDialog* coolant = windows.window(AdjustmentKind::Coolant);
+  ASSERT_NE(coolant, nullptr);
+  EXPECT_TRUE(coolant->isVisible());
+  const QSize client = children.mainClientSize();
+  const QPoint origin = children.mainPosition();
+  ASSERT_FALSE(client.isEmpty());
+  const ScreenRect place = adjustmentPlacement(AdjustmentKind::Coolant, client.width(),
+                                               client.height(), origin.x(), origin.y());
+  EXPECT_EQ(coolant->pos(), QPoint(place.x, place.y));
+
+  dialog.logic().command(ids::kCmdSet3);
+  clickValueField(4);
+  EXPECT_EQ(windows.window(AdjustmentKind::Ignition), nullptr) << "set 3: no window";
+  EXPECT_TRUE(notifier.messages.empty());
+
+  dialog.logic().command(ids::kCmdCoAdjust);
+  ASSERT_NE(windows.window(AdjustmentKind::Co), nullptr);
+  EXPECT_TRUE(windows.window(AdjustmentKind::Co)->isVisible());
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ namespace vortlen {
 namespace {
 
 // The value fields: the large font in yellow on black.
-const QColor kValueText(204, 204, 48);
+const QColor kAdjustValueText(204, 204, 48);
 constexpr int kLargeFontHeight = 32;
 constexpr int kLargeFontWidth = 10;
 
@@ -112,7 +112,7 @@ AdjustmentDialog::AdjustmentDialog(AdjustmentKind kind, SharedPort& port,
     field->setAlignment(Qt::AlignCenter);
     QPalette palette = field->palette();
     palette.setColor(QPalette::Window, Qt::black);
-    palette.setColor(QPalette::WindowText, kValueText);
+    palette.setColor(QPalette::WindowText, kAdjustValueText);
     field->setPalette(palette);
     field->setGeometry(kMargin, y, kFieldWidth, rowHeight);
     fields_[index] = field;

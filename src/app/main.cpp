@@ -33,17 +33,10 @@ int main(int argc, char** argv) {
   vortlen::MainDialog mainDialog(port, settings, powerOff, children);
   children.setParent(&mainDialog);
 
-  // The slider windows live from their first opening until here, before the main window goes.
+  // The slider windows, created on their first opening, are destroyed before the main window,
+  // without their close procedure: the main window's exit has released the ECU by then.
   vortlen::AdjustmentWindows adjustments(port);
-  const auto plugInAdjustment = [&](vortlen::ChildWindow window, vortlen::AdjustmentKind kind) {
-    children.plugIn(window, [&adjustments, &children, kind](QWidget* parent) {
-      adjustments.open(kind, parent, children.mainClientSize(), children.mainPosition());
-    });
-  };
-  plugInAdjustment(vortlen::ChildWindow::CoAdjust, vortlen::AdjustmentKind::Co);
-  plugInAdjustment(vortlen::ChildWindow::IgnitionAdjust, vortlen::AdjustmentKind::Ignition);
-  plugInAdjustment(vortlen::ChildWindow::CoolantAdjust, vortlen::AdjustmentKind::Coolant);
-  plugInAdjustment(vortlen::ChildWindow::IdleValveAdjust, vortlen::AdjustmentKind::IdleValve);
+  vortlen::plugInAdjustmentWindows(children, adjustments);
   children.plugIn(vortlen::ChildWindow::About, [](QWidget* parent) {
     vortlen::AboutDialog dialog(parent);
     dialog.exec();
