@@ -1,6 +1,8 @@
 // Вортлен 3: the main window runs modally; when it ends, the program ends.
 #include <QApplication>
 
+#include "about_dialog.h"
+#include "adjustment_dialog.h"
 #include "child_windows.h"
 #include "faults_dialog.h"
 #include "fuel_tables_dialog.h"
@@ -45,6 +47,20 @@ int main(int argc, char** argv) {
     vortlen::FaultsDialog dialog(port, parent);
     dialog.exec();
   });
+
+  // The slider windows, created on their first opening, are destroyed before the main window,
+  // without their close procedure: the main window's exit has released the ECU by then.
+  vortlen::AdjustmentWindows adjustments(port);
+  vortlen::plugInAdjustmentWindows(children, adjustments);
+  children.plugIn(vortlen::ChildWindow::About, [](QWidget* parent) {
+    vortlen::AboutDialog dialog(parent);
+    dialog.exec();
+  });
+  children.plugIn(vortlen::ChildWindow::AdapterScheme, [](QWidget* parent) {
+    vortlen::AdapterSchemeDialog dialog(parent);
+    dialog.exec();
+  });
+
   vortlen::closeOnTerminationSignals(&mainDialog);
   mainDialog.startUp();
   mainDialog.exec();

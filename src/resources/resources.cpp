@@ -7,6 +7,8 @@ namespace vortlen {
 namespace {
 constexpr int kValueCursorHotX = 0;
 constexpr int kValueCursorHotY = 0;
+constexpr int kLinkCursorHotX = 12;
+constexpr int kLinkCursorHotY = 1;
 }  // namespace
 
 QPixmap programIconPixmap() {
@@ -20,6 +22,15 @@ QIcon programIcon() {
 QCursor valueCursor() {
   return QCursor(QPixmap(QStringLiteral(":/value_cursor_136.xpm")), kValueCursorHotX,
                  kValueCursorHotY);
+}
+
+QCursor linkCursor() {
+  return QCursor(QPixmap(QStringLiteral(":/link_cursor_148.xpm")), kLinkCursorHotX,
+                 kLinkCursorHotY);
+}
+
+QPixmap adapterSchemePixmap() {
+  return QPixmap(QStringLiteral(":/adapter_scheme_152.xpm"));
 }
 
 }  // namespace vortlen

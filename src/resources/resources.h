@@ -13,4 +13,10 @@ QPixmap programIconPixmap();
 /// Cursor 136, shown over the value fields that react to a click. Hot spot at the arrow's tip.
 QCursor valueCursor();
 
+/// Cursor 148, a pointing hand over the about window's links. Hot spot at the fingertip (12, 1).
+QCursor linkCursor();
+
+/// Bitmap 152, the K-Line adapter's wiring diagram: 457 × 220, black on white.
+QPixmap adapterSchemePixmap();
+
 }  // namespace vortlen
