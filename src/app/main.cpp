@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "child_windows.h"
+#include "graph_dialog.h"
 #include "main_dialog.h"
 #include "qsettings_store.h"
 #include "termination_signals.h"
@@ -27,6 +28,10 @@ int main(int argc, char** argv) {
   vortlen::SharedPort port(device);
   vortlen::QSettingsStore settings;
   vortlen::AppChildWindows children;
+  children.plugIn(vortlen::ChildWindow::Graph, [&](QWidget* parent) {
+    vortlen::GraphDialog graph(port, settings, parent);
+    graph.run();
+  });
 
   vortlen::MainDialog mainDialog(port, settings, powerOff, children);
   children.setParent(&mainDialog);
