@@ -63,6 +63,7 @@ focus_window "$(graph_window)" "the graph window"
 note "F6: the graph view polls set 1"
 
 xdo key alt+w || fail "xdotool cannot press Alt+W"
+sleep 3  # some seconds of traces
 screenshot_showing 01-graph-white-on-black.png "$grid_white_on_black" 2000
 xdo key alt+b || fail "xdotool cannot press Alt+B"
 screenshot_showing 02-graph-black-on-white.png "$grid_black_on_white" 2000
@@ -72,5 +73,28 @@ xdo key Escape || fail "xdotool cannot press Escape"
 wait_until 5 test -z "$(graph_window)" || fail "Escape did not close the graph view"
 main_polling_resumes "$back_line"
 note "Escape: the main polling resumes"
+
+# --- the timing-phase test ---------------------------------------------------------------------
+
+phase_line=$(($(log_lines) + 1))
+key_in_main_window alt+g
+wait_until 5 at_least "$phase_line" "$phase_request" 5 ||
+  fail "the timing-phase test did not poll (no requests within 5 s of Alt+G)"
+main_requests=$(requests_from "$phase_line" | sed -n "\|^$phase_request\$|,\$p" |
+                  grep -cF "$set_prefix")
+[ "$main_requests" -eq 0 ] || fail "$main_requests main-window requests while the phase test polls"
+wait_until 5 test -n "$(phase_window)" || fail "the timing-phase test window did not appear"
+focus_window "$(phase_window)" "the timing-phase test window"
+note "Alt+G: the timing-phase test polls"
+screenshot_showing 03-phase-test.png "$phase_background" 100000
+
+xdo key Return || fail "xdotool cannot press Return"
+sleep 0.5
+[ -n "$(phase_window)" ] || fail "Enter closed the timing-phase test"
+back_line=$(($(log_lines) + 1))
+xdo key Escape || fail "xdotool cannot press Escape"
+wait_until 5 test -z "$(phase_window)" || fail "Escape did not close the timing-phase test"
+main_polling_resumes "$back_line"
+note "Escape: the main polling resumes"
+
 exit_by_signal
-note "done"

@@ -4,6 +4,7 @@
 #include "child_windows.h"
 #include "graph_dialog.h"
 #include "main_dialog.h"
+#include "phase_test_dialog.h"
 #include "qsettings_store.h"
 #include "termination_signals.h"
 #ifdef _WIN32
@@ -31,6 +32,10 @@ int main(int argc, char** argv) {
   children.plugIn(vortlen::ChildWindow::Graph, [&](QWidget* parent) {
     vortlen::GraphDialog graph(port, settings, parent);
     graph.run();
+  });
+  children.plugIn(vortlen::ChildWindow::PhaseTest, [&](QWidget* parent) {
+    vortlen::PhaseTestDialog phaseTest(port, parent);
+    phaseTest.run();
   });
 
   vortlen::MainDialog mainDialog(port, settings, powerOff, children);
