@@ -4,8 +4,10 @@
 
 #include <memory>
 
+#include "adapter_model.h"
 #include "answering_port.h"
 #include "graph_ids.h"
+#include "simulated_port.h"
 #include "window_fakes.h"
 
 namespace vortlen {
@@ -227,6 +229,40 @@ TEST_F(GraphLogicTest, HelpAndCloseCommands) {
   EXPECT_EQ(notifier.messages[0].caption, " Вортлен 3  Help");
   logic->command(ids::kCmdGraphClose);
   EXPECT_EQ(view.ends, 1);
+}
+
+// Five minutes on the simulated engine: the traces have something to show.
+TEST(GraphOnTheSimulatedEngine, SpeedHuntsAndKnockComesNowAndThen) {
+  sim::EcuModel ecu;
+  sim::AdapterModel adapter{ecu};
+  sim::SimulatedPort port{adapter};
+  port.setDeviceExists(comDevicePath(1), true);
+  SharedPort shared{port};
+  ASSERT_TRUE(shared.openPort(1));
+  test::FakeTimer timer;
+  test::FakeNotifier notifier;
+  test::MemorySettings settings;
+  RecordingView view;
+  GraphLogic logic({shared, timer, notifier, settings, view}, 800, 600);
+  view.logic = &logic;
+  logic.setClientSize(800, 706);
+  logic.start();
+  std::uint32_t slowest = 255, fastest = 0, knock = 0;
+  for (int tick = 0; tick < 5 * 60 * 1000 / 100; ++tick) {
+    port.wait(std::chrono::milliseconds(90));
+    logic.onTimer();
+    ASSERT_TRUE(view.errors.empty()) << view.errors.front().text;
+    const std::uint32_t speed = logic.history().at(1, 0);
+    if (tick > 100) {  // past the start
+      slowest = std::min(slowest, speed);
+      fastest = std::max(fastest, speed);
+    }
+    for (std::size_t k = 3; k < kTraceCount; ++k) knock = std::max(knock, logic.history().at(k, 0));
+  }
+  EXPECT_GE(slowest * 40, 600u);
+  EXPECT_LE(slowest * 40, 1000u) << "the idle speed";
+  EXPECT_GT(fastest, slowest) << "the speed moves";
+  EXPECT_GT(knock, 0u) << "some throttle blip knocks";
 }
 
 struct TextRow {
