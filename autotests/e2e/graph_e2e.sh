@@ -6,7 +6,8 @@
 # F6 opens the graph view, which polls set 1 of its own; a screenshot in each colour view
 # (Alt+W white on black, Alt+B black on white); Escape closes it and the main polling resumes.
 # Alt+G opens the timing-phase test, which polls its five codes and draws its picture; Escape
-# closes it and the main polling resumes again.
+# closes it and the main polling resumes again. Last, SIGTERM with the graph view open ends the
+# program, the release request last.
 set -uo pipefail
 
 if [ $# -ne 3 ]; then
@@ -26,7 +27,7 @@ readonly phase_background='#287682'
 
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
-graph_window() { window_named '^Вортлен 3 График$'; }
+graph_window() { window_named '^График$'; }
 phase_window() { window_named 'Тест фаз ГРМ'; }
 
 # Takes screenshots until COLOUR covers at least MIN pixels.
@@ -97,4 +98,12 @@ wait_until 5 test -z "$(phase_window)" || fail "Escape did not close the timing-
 main_polling_resumes "$back_line"
 note "Escape: the main polling resumes"
 
+# --- a logout while the graph view is open -----------------------------------------------------
+
+graph_line=$(($(log_lines) + 1))
+key_in_main_window F6
+wait_until 5 at_least "$graph_line" "$graph_set1_request" 3 ||
+  fail "the graph view did not poll after the second F6"
 exit_by_signal
+last_request_is_release
+note "SIGTERM with the graph view open: the program releases the ECU and ends"

@@ -21,8 +21,11 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
                          GraphDialogOverrides overrides)
     : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
   setControlId(this, ids::kGraphDialog);
+  // Modal from its first show, which comes before exec(): the main window takes no input
+  // while this window talks to the ECU.
+  setWindowModality(Qt::ApplicationModal);
   // No caption is shown; the title only names the window to the system.
-  setWindowTitle(QStringLiteral("Вортлен 3 График"));
+  setWindowTitle(QStringLiteral("График"));
 
   QSize screen = overrides.screen;
   if (screen.isEmpty()) {

@@ -61,6 +61,9 @@ PhaseTestDialog::PhaseTestDialog(SharedPort& port, QWidget* parent, WindowTimer*
       picture_(kPhasePictureWidth, kPhasePictureHeight, QImage::Format_RGB32),
       font_(largeValueFont(32, 10)) {
   setControlId(this, ids::kPhaseTestDialog);
+  // Modal from its first show, which comes before exec(): the main window takes no input
+  // while this window talks to the ECU.
+  setWindowModality(Qt::ApplicationModal);
   setWindowTitle(QString::fromUtf8("Двигатель ЗМЗ 4063 (карбюратор)  Тест фаз ГРМ"));
   setFixedSize(dialogRect(dialogFont(), 0, 0, 400, 314).size());
   if (!timer) {
