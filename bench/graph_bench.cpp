@@ -1,9 +1,9 @@
 // One tick of the graph view at 1920 × 1080: the vertex heights, the frame drawn off screen and
 // its copy to the window's image (inverted, as in the black-on-white view), with the history full.
+#include <benchmark/benchmark.h>
 #include <QFont>
 #include <QGuiApplication>
 #include <QImage>
-#include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <chrono>

@@ -58,8 +58,8 @@ class GraphLogicTest : public ::testing::Test {
 
   /// One tick answered with a set-1 answer whose first trace is `pressure`.
   void tickSet1(std::uint16_t pressure, std::uint8_t advance = 0x19) {
-    port.answer({static_cast<std::uint8_t>(pressure), static_cast<std::uint8_t>(pressure >> 8),
-                 20, advance, 0, 0, 0, 0});
+    port.answer({static_cast<std::uint8_t>(pressure), static_cast<std::uint8_t>(pressure >> 8), 20,
+                 advance, 0, 0, 0, 0});
     logic->onTimer();
   }
 
@@ -111,8 +111,8 @@ TEST_F(GraphLogicTest, VertexHeightsStayInsideTheirStrip) {
     std::uint16_t pressure;
     std::int32_t y;  // strip 0 runs from 0 (the divisor 2000) down to 97 (zero)
   };
-  for (const Row row : {Row{0, 97}, Row{1000, 49}, Row{1999, 1}, Row{2000, 0}, Row{2001, 0},
-                        Row{0xFFFF, 0}}) {
+  for (const Row row :
+       {Row{0, 97}, Row{1000, 49}, Row{1999, 1}, Row{2000, 0}, Row{2001, 0}, Row{0xFFFF, 0}}) {
     tickSet1(row.pressure);
     EXPECT_EQ(logic->points(0)[0].y, row.y) << "pressure " << row.pressure;
   }
@@ -279,18 +279,14 @@ TEST_P(TraceTextTest, FormatsAndTrimsAsTheRuleSays) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rules, TraceTextTest,
-    ::testing::Values(TextRow{TraceText::Unsigned, 100, "100"},  // "%u" is never trimmed
-                      TextRow{TraceText::TimesForty, 25, "1000"},
-                      TextRow{TraceText::HalfDegrees, 24, "12"},
-                      TextRow{TraceText::HalfDegrees, 0, "0"},
-                      TextRow{TraceText::HalfDegrees, 255, "127.5"},
-                      TextRow{TraceText::Gbc, 600, "100"},  // 100.02, no trimming
-                      TextRow{TraceText::Mixture, 128, "1"},
-                      TextRow{TraceText::Mixture, 1, "0.504"},
-                      TextRow{TraceText::Injection, 1250, "10"},
-                      TextRow{TraceText::AirFlow, 105, "10.5"},
-                      TextRow{TraceText::Volts, 255, "5"},
-                      TextRow{TraceText::Volts, 0, "0"}));
+    ::testing::Values(
+        TextRow{TraceText::Unsigned, 100, "100"},  // "%u" is never trimmed
+        TextRow{TraceText::TimesForty, 25, "1000"}, TextRow{TraceText::HalfDegrees, 24, "12"},
+        TextRow{TraceText::HalfDegrees, 0, "0"}, TextRow{TraceText::HalfDegrees, 255, "127.5"},
+        TextRow{TraceText::Gbc, 600, "100"},  // 100.02, no trimming
+        TextRow{TraceText::Mixture, 128, "1"}, TextRow{TraceText::Mixture, 1, "0.504"},
+        TextRow{TraceText::Injection, 1250, "10"}, TextRow{TraceText::AirFlow, 105, "10.5"},
+        TextRow{TraceText::Volts, 255, "5"}, TextRow{TraceText::Volts, 0, "0"}));
 
 }  // namespace
 }  // namespace vortlen

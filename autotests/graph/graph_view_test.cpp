@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
 #include <QAction>
 #include <QLabel>
 #include <QTest>
-#include <gtest/gtest.h>
 
 #include <memory>
 
@@ -45,8 +45,8 @@ class GraphPictureTest : public ::testing::Test {
   }
 
   void tick(std::uint16_t pressure) {
-    port.answer({static_cast<std::uint8_t>(pressure), static_cast<std::uint8_t>(pressure >> 8),
-                 20, 24, 0, 0, 0, 0});
+    port.answer({static_cast<std::uint8_t>(pressure), static_cast<std::uint8_t>(pressure >> 8), 20,
+                 24, 0, 0, 0, 0});
     logic.onTimer();
   }
 
@@ -139,7 +139,8 @@ TEST_F(GraphDialogTest, KeysMenuAndValueClicks) {
   QTest::keyClick(&dialog, Qt::Key_Equal, Qt::NoModifier);
   EXPECT_EQ(dialog.logic().lineLength(), 5);
 
-  EXPECT_EQ(dialog.commandAction(ids::kCmdGraphSet4)->text(), QString::fromUtf8("Набор 4    Alt+F4"));
+  EXPECT_EQ(dialog.commandAction(ids::kCmdGraphSet4)->text(),
+            QString::fromUtf8("Набор 4    Alt+F4"));
   EXPECT_TRUE(dialog.commandAction(ids::kCmdGraphSet1)->isChecked());
   EXPECT_TRUE(dialog.commandAction(ids::kCmdBlackOnWhite)->isChecked());
   QTest::keyClick(&dialog, Qt::Key_F2, Qt::ControlModifier);

@@ -1,5 +1,5 @@
-#include <QTest>
 #include <gtest/gtest.h>
+#include <QTest>
 
 #include "answering_port.h"
 #include "phase_test_dialog.h"

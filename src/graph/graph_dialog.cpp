@@ -71,9 +71,9 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
     values_[k]->installEventFilter(this);
   }
 
-  logic_ = std::make_unique<GraphLogic>(
-      GraphLogic::Services{port, *timer, *notifier, settings, *this}, screen.width(),
-      screen.height());
+  logic_ =
+      std::make_unique<GraphLogic>(GraphLogic::Services{port, *timer, *notifier, settings, *this},
+                                   screen.width(), screen.height());
   buildMenu(menuBar);
 }
 
@@ -220,8 +220,7 @@ bool GraphDialog::eventFilter(QObject* watched, QEvent* event) {
   }
   if (event->type() == QEvent::MouseButtonPress) {
     for (std::size_t k = 0; k < kTraceCount; ++k) {
-      if (watched == values_[k] &&
-          static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+      if (watched == values_[k] && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         logic_->onValueClicked(k);
         return true;
       }

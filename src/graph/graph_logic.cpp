@@ -59,8 +59,8 @@ void GraphLogic::computeY() {
 }
 
 void GraphLogic::renderGraph() {
-  const std::uint32_t fit =
-      static_cast<std::uint32_t>(W_ - W_ / 10 + 28) / static_cast<std::uint32_t>(settings_.lineLength);
+  const std::uint32_t fit = static_cast<std::uint32_t>(W_ - W_ / 10 + 28) /
+                            static_cast<std::uint32_t>(settings_.lineLength);
   pointCount_ = sampleCount_ <= fit ? sampleCount_ : fit;
   services_.view.render();
 }

@@ -48,8 +48,7 @@ void GraphPainter::renderGraph(const GraphLogic& logic) {
   for (std::size_t k = 0; k < kTraceCount; ++k) {
     if ((mask >> k) & 1u) {
       painter.drawText(QRect((W - W / 7 + 1) / 2 - W, static_cast<int>(k) * band, 2 * W, H7),
-                       Qt::AlignHCenter | Qt::AlignTop,
-                       QString::fromStdString(logic.valueText(k)));
+                       Qt::AlignHCenter | Qt::AlignTop, QString::fromStdString(logic.valueText(k)));
     }
   }
 }
