@@ -301,6 +301,8 @@ void EcuModel::refreshMemory() {
   memory_[0x62] = clampByte(ntcVolts(airTemperature) / kVoltStep);
   memory_[0x63] = clampByte((running ? 14.0 : 12.4) / 0.09093);
   memory_[0x64] = clampByte((0.5 + throttle_ * 0.04) / kVoltStep);
+  // The CO trim potentiometer sits near its middle and drifts a little with the wiper's noise.
+  memory_[0x65] = clampByte((2.5 + 0.04 * std::sin(seconds / 3.0)) / kVoltStep);
   memory_[0x67] = clampByte((0.2 + manifold * 0.0045) / kVoltStep);
   memory_[0x68] = clampByte(10.0 + (knocking ? knockLevel_ * 3.0 : 0.0));
   memory_[0x69] = clampByte(15.0 + (knocking ? knockLevel_ * 4.0 : 0.0));

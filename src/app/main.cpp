@@ -6,8 +6,10 @@
 #include "child_windows.h"
 #include "faults_dialog.h"
 #include "fuel_tables_dialog.h"
+#include "graph_dialog.h"
 #include "main_dialog.h"
 #include "passport_dialog.h"
+#include "phase_test_dialog.h"
 #include "qsettings_store.h"
 #include "termination_signals.h"
 #ifdef _WIN32
@@ -32,6 +34,14 @@ int main(int argc, char** argv) {
   vortlen::SharedPort port(device);
   vortlen::QSettingsStore settings;
   vortlen::AppChildWindows children;
+  children.plugIn(vortlen::ChildWindow::Graph, [&](QWidget* parent) {
+    vortlen::GraphDialog graph(port, settings, parent);
+    graph.run();
+  });
+  children.plugIn(vortlen::ChildWindow::PhaseTest, [&](QWidget* parent) {
+    vortlen::PhaseTestDialog phaseTest(port, parent);
+    phaseTest.run();
+  });
 
   vortlen::MainDialog mainDialog(port, settings, powerOff, children);
   children.setParent(&mainDialog);

@@ -1,5 +1,6 @@
 #include "termination_signals.h"
 
+#include <QApplication>
 #include <QWidget>
 
 #ifndef _WIN32
@@ -32,6 +33,14 @@ void closeOnTerminationSignals(QWidget* window) {
   QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
     char byte = 0;
     [[maybe_unused]] const ssize_t count = ::read(signalSockets[1], &byte, 1);
+    // A modal child window (the graph view, a test) runs a loop of its own inside the main
+    // window's: end it first, or the main window's end waits for it for ever. Bounded, in case
+    // a window refuses to close.
+    for (int i = 0; i < 8; ++i) {
+      QWidget* modal = QApplication::activeModalWidget();
+      if (!modal || modal == window) break;
+      modal->close();
+    }
     window->close();
   });
   struct sigaction action {};

@@ -34,3 +34,16 @@ QPixmap adapterSchemePixmap() {
 }
 
 }  // namespace vortlen
+
+namespace vortlen {
+
+// Both magnifiers point with the middle of the lens.
+QCursor enlargeCursor() {
+  return QCursor(QPixmap(QStringLiteral(":/enlarge_cursor_137.xpm")), 9, 8);
+}
+
+QCursor shrinkCursor() {
+  return QCursor(QPixmap(QStringLiteral(":/shrink_cursor_147.xpm")), 9, 8);
+}
+
+}  // namespace vortlen

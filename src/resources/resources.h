@@ -20,3 +20,12 @@ QCursor linkCursor();
 QPixmap adapterSchemePixmap();
 
 }  // namespace vortlen
+
+namespace vortlen {
+
+/// Cursor 137, a magnifier with a plus: over a graph value that a click enlarges.
+QCursor enlargeCursor();
+/// Cursor 147, a magnifier with a minus: over a graph value that a click shrinks.
+QCursor shrinkCursor();
+
+}  // namespace vortlen

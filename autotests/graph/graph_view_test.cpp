@@ -1,0 +1,163 @@
+#include <gtest/gtest.h>
+#include <QAction>
+#include <QLabel>
+#include <QTest>
+
+#include <memory>
+
+#include "answering_port.h"
+#include "graph_dialog.h"
+#include "graph_ids.h"
+#include "graph_painter.h"
+#include "view_support.h"
+#include "window_fakes.h"
+
+namespace vortlen {
+namespace {
+
+using test::AnsweringPort;
+
+// The logic drawing into a real surface, as the dialog does, on a 700 × 355 client area:
+// W = 700, H7 = 350, band = 50, the plot 629 × 348 pixels.
+class PaintingView final : public GraphView {
+ public:
+  PaintingView() : painter(1000, 800) {}
+  void pushTexts() override {}
+  void render() override { painter.renderGraph(*logic); }
+  void drawErrorText(std::string_view text, int x, int y) override {
+    painter.drawText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), x, y);
+  }
+  void present() override { painter.presentGraph(*logic, presented); }
+  void endDialog() override {}
+
+  GraphLogic* logic = nullptr;
+  GraphPainter painter;
+  QImage presented{629, 348, QImage::Format_RGB32};
+};
+
+class GraphPictureTest : public ::testing::Test {
+ protected:
+  GraphPictureTest() {
+    shared.openPort(1);
+    logic.setClientSize(700, 355);
+    view.logic = &logic;
+    logic.start();
+  }
+
+  void tick(std::uint16_t pressure) {
+    port.answer({static_cast<std::uint8_t>(pressure), static_cast<std::uint8_t>(pressure >> 8), 20,
+                 24, 0, 0, 0, 0});
+    logic.onTimer();
+  }
+
+  QRgb at(int x, int y) const { return view.presented.pixel(x, y) & 0xFFFFFF; }
+
+  AnsweringPort port;
+  SharedPort shared{port};
+  test::FakeTimer timer;
+  test::FakeNotifier notifier;
+  test::MemorySettings settings{};
+  PaintingView view;
+  GraphLogic logic{{shared, timer, notifier, settings, view}, 1000, 800};
+};
+
+TEST_F(GraphPictureTest, WhiteOnBlackShowsTheGridAndTheTraces) {
+  logic.command(ids::kCmdWhiteOnBlack);
+  tick(2000);
+  tick(2000);
+  // The band separators are 2 pixels thick on rows band − 1 and band − 2.
+  for (const int y : {48, 49, 98, 99, 298, 299}) EXPECT_EQ(at(300, y), 0xC8C880u) << "row " << y;
+  EXPECT_EQ(at(300, 47), 0x000000u);
+  EXPECT_EQ(at(300, 50), 0x000000u);
+  // Two samples at the divisor: trace 0 runs along the top row from x 0 to x 4.
+  EXPECT_EQ(at(2, 0), 0xFFFFFFu);
+  EXPECT_EQ(at(8, 0), 0x000000u);
+}
+
+TEST_F(GraphPictureTest, BlackOnWhiteInvertsOnlyThePlot) {
+  logic.command(ids::kCmdBlackOnWhite);
+  tick(2000);
+  tick(2000);
+  EXPECT_EQ(at(300, 20), 0xFFFFFFu) << "white background";
+  EXPECT_EQ(at(300, 49), 0x37377Fu) << "grid RGB(55,55,127)";
+  EXPECT_EQ(at(2, 0), 0x000000u) << "black trace";
+  // The surface itself keeps the colours it was drawn in.
+  EXPECT_EQ(view.painter.surface().pixel(300, 49) & 0xFFFFFF, 0xC8C880u);
+}
+
+TEST_F(GraphPictureTest, OneSampleDrawsTheGridOnly) {
+  logic.command(ids::kCmdWhiteOnBlack);
+  tick(2000);
+  for (int x = 0; x < 20; ++x) EXPECT_EQ(at(x, 0), 0x000000u) << "x " << x;
+}
+
+TEST_F(GraphPictureTest, EnlargedValuesAndLinkFailuresAreWrittenInThePlot) {
+  QFont big;
+  big.setPixelSize(40);
+  view.painter.setBigFont(big);
+  logic.command(ids::kCmdWhiteOnBlack);
+  tick(1000);
+  tick(1000);
+  const auto valuePixels = [this](int top, int bottom) {
+    int count = 0;
+    for (int y = top; y < bottom; ++y) {
+      for (int x = 0; x < view.presented.width(); ++x) count += at(x, y) == 0x64FFFFu;
+    }
+    return count;
+  };
+  EXPECT_EQ(valuePixels(0, 48), 0);
+  logic.onValueClicked(0);  // running: shown with the next frame
+  tick(1000);
+  EXPECT_GT(valuePixels(0, 48), 50) << "the value 1000 across band 0";
+  port.silence();
+  logic.onTimer();
+  EXPECT_EQ(valuePixels(0, 48), 0) << "no enlarged value over a failure";
+  EXPECT_GT(valuePixels(145, 200), 50) << "the failure text at band × 2.9";
+}
+
+class GraphDialogTest : public ::testing::Test {
+ protected:
+  GraphDialogTest() { shared.openPort(1); }
+
+  AnsweringPort port;
+  SharedPort shared{port};
+  test::FakeTimer timer;
+  test::FakeNotifier notifier;
+  test::MemorySettings settings;
+};
+
+TEST_F(GraphDialogTest, KeysMenuAndValueClicks) {
+  GraphDialog dialog(shared, settings, nullptr, {&timer, &notifier, QSize(1024, 768)});
+  dialog.startUp();
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  QTest::keyClick(&dialog, Qt::Key_Return);
+  EXPECT_TRUE(dialog.isVisible()) << "Enter does not close the window";
+  QTest::keyClick(&dialog, Qt::Key_Minus, Qt::NoModifier);
+  EXPECT_EQ(dialog.logic().lineLength(), 3);
+  QTest::keyClick(&dialog, Qt::Key_Equal, Qt::NoModifier);
+  QTest::keyClick(&dialog, Qt::Key_Equal, Qt::NoModifier);
+  EXPECT_EQ(dialog.logic().lineLength(), 5);
+
+  EXPECT_EQ(dialog.commandAction(ids::kCmdGraphSet4)->text(),
+            QString::fromUtf8("Набор 4    Alt+F4"));
+  EXPECT_TRUE(dialog.commandAction(ids::kCmdGraphSet1)->isChecked());
+  EXPECT_TRUE(dialog.commandAction(ids::kCmdBlackOnWhite)->isChecked());
+  QTest::keyClick(&dialog, Qt::Key_F2, Qt::ControlModifier);
+  EXPECT_EQ(dialog.logic().activeSet(), 2);
+  EXPECT_TRUE(dialog.commandAction(ids::kCmdGraphSet2)->isChecked());
+  auto* caption = findControl<QLabel>(dialog.clientArea(), ids::kFirstGraphCaption + 3);
+  ASSERT_NE(caption, nullptr);
+  EXPECT_EQ(caption->text(), QStringLiteral("GBC"));
+
+  auto* value = findControl<QLabel>(dialog.clientArea(), ids::kFirstGraphValue + 2);
+  ASSERT_NE(value, nullptr);
+  QTest::mouseClick(value, Qt::LeftButton);
+  EXPECT_EQ(dialog.logic().settings().enlargedMask[1], 0x04);
+
+  QTest::keyClick(&dialog, Qt::Key_Escape);
+  EXPECT_FALSE(dialog.isVisible());
+}
+
+}  // namespace
+}  // namespace vortlen

@@ -1,0 +1,104 @@
+// One tick of the graph view at 1920 × 1080: the vertex heights, the frame drawn off screen and
+// its copy to the window's image (inverted, as in the black-on-white view), with the history full.
+#include <benchmark/benchmark.h>
+#include <QFont>
+#include <QGuiApplication>
+#include <QImage>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+#include "answering_port.h"
+#include "graph_ids.h"
+#include "graph_logic.h"
+#include "graph_painter.h"
+#include "view_support.h"
+#include "window_fakes.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kScreenW = 1920;
+constexpr int kScreenH = 1080;
+constexpr int kClientH = 1080 - 24;  // under a menu bar of 24 pixels
+
+class PaintingView final : public vortlen::GraphView {
+ public:
+  void pushTexts() override {}
+  void render() override { painter->renderGraph(*logic); }
+  void drawErrorText(std::string_view, int, int) override {}
+  void present() override { painter->presentGraph(*logic, *presented); }
+  void endDialog() override {}
+
+  vortlen::GraphLogic* logic = nullptr;
+  vortlen::GraphPainter* painter = nullptr;
+  QImage* presented = nullptr;
+};
+
+void renderAndPresent(benchmark::State& state) {
+  const auto lineLength = static_cast<std::uint32_t>(state.range(0));
+  const auto mask = static_cast<std::uint32_t>(state.range(1));
+  vortlen::test::AnsweringPort port;
+  vortlen::SharedPort shared(port);
+  shared.openPort(1);
+  vortlen::test::FakeTimer timer;
+  vortlen::test::FakeNotifier notifier;
+  vortlen::test::MemorySettings settings;
+  settings.values = {{"График/LenLine", lineLength}, {"График/MaxText1", mask}};
+  PaintingView view;
+  vortlen::GraphPainter painter(kScreenW, kScreenH);
+  vortlen::GraphLogic logic({shared, timer, notifier, settings, view}, kScreenW, kScreenH);
+  view.logic = &logic;
+  view.painter = &painter;
+  logic.setClientSize(kScreenW, kClientH);
+  painter.setBigFont(vortlen::largeValueFont(logic.band(), logic.band() / 3));
+  QImage presented(vortlen::GraphPainter::plotSize(logic), QImage::Format_RGB32);
+  view.presented = &presented;
+  logic.start();
+  // A full screen of moving values: every trace wanders over its strip.
+  for (int i = 0; i < kScreenW; ++i) {
+    const double phase = i / 15.0;
+    const auto wave = [phase](double scale, double shift) {
+      return static_cast<std::uint8_t>(scale * (1.0 + std::sin(phase + shift)) / 2.0);
+    };
+    const std::uint16_t pressure = static_cast<std::uint16_t>(300 + 400 * (1 + std::sin(phase)));
+    port.answer({static_cast<std::uint8_t>(pressure), static_cast<std::uint8_t>(pressure >> 8),
+                 wave(120, 1), wave(60, 2), wave(20, 3), wave(20, 4), wave(20, 5), wave(20, 6)});
+    logic.onTimer();
+  }
+
+  std::vector<double> times;
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    logic.computeY();
+    logic.renderGraph();
+    view.present();
+    times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  state.counters["median_ms"] = times[times.size() / 2];
+  state.counters["points_per_trace"] = logic.pointCount();
+}
+
+}  // namespace
+
+BENCHMARK(renderAndPresent)
+    ->ArgNames({"LenLine", "MaxText"})
+    ->Args({4, 0})
+    ->Args({1, 0})
+    ->Args({4, 0x7F})
+    ->Unit(benchmark::kMillisecond)
+    ->MinTime(2.0);
+
+int main(int argc, char** argv) {
+  ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  QGuiApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

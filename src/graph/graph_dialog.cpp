@@ -1,0 +1,232 @@
+#include "graph_dialog.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScreen>
+#include <QVBoxLayout>
+
+#include "graph_ids.h"
+#include "qt_window_services.h"
+#include "resources.h"
+#include "view_support.h"
+
+namespace vortlen {
+
+GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* parent,
+                         GraphDialogOverrides overrides)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+  setControlId(this, ids::kGraphDialog);
+  // Modal from its first show, which comes before exec(): the main window takes no input
+  // while this window talks to the ECU.
+  setWindowModality(Qt::ApplicationModal);
+  // No caption is shown; the title only names the window to the system.
+  setWindowTitle(QStringLiteral("График"));
+
+  QSize screen = overrides.screen;
+  if (screen.isEmpty()) {
+    const QScreen* primary = QGuiApplication::primaryScreen();
+    screen = primary ? primary->geometry().size() : QSize(1024, 768);
+  }
+  WindowTimer* timer = overrides.timer;
+  if (!timer) {
+    ownTimer_ = std::make_unique<QtWindowTimer>(this, [this] { logic_->onTimer(); });
+    timer = ownTimer_.get();
+  }
+  Notifier* notifier = overrides.notifier;
+  if (!notifier) {
+    ownNotifier_ = std::make_unique<QtNotifier>(this);
+    notifier = ownNotifier_.get();
+  }
+  painter_ = std::make_unique<GraphPainter>(screen.width(), screen.height());
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(0);
+  auto* menuBar = new QMenuBar(this);
+  setControlId(menuBar, ids::kGraphMenu);
+  layout->setMenuBar(menuBar);
+  client_ = new QWidget(this);
+  client_->installEventFilter(this);
+  layout->addWidget(client_);
+
+  for (std::size_t k = 0; k < kTraceCount; ++k) {
+    const int n = static_cast<int>(k);
+    captions_[k] = new QLabel(client_);
+    setControlId(captions_[k], ids::kFirstGraphCaption + n);
+    captions_[k]->setAlignment(Qt::AlignCenter);
+
+    values_[k] = new QLabel(client_);
+    setControlId(values_[k], ids::kFirstGraphValue + n);
+    values_[k]->setAlignment(Qt::AlignCenter);
+    values_[k]->setAutoFillBackground(true);
+    QPalette palette = values_[k]->palette();
+    palette.setColor(QPalette::Window, Qt::black);
+    palette.setColor(QPalette::WindowText, QColor(100, 255, 255));
+    values_[k]->setPalette(palette);
+    values_[k]->installEventFilter(this);
+  }
+
+  logic_ =
+      std::make_unique<GraphLogic>(GraphLogic::Services{port, *timer, *notifier, settings, *this},
+                                   screen.width(), screen.height());
+  buildMenu(menuBar);
+}
+
+GraphDialog::~GraphDialog() {
+  // The logic writes the settings and stops the timer while both still exist.
+  logic_.reset();
+}
+
+void GraphDialog::buildMenu(QMenuBar* menuBar) {
+  auto add = [this](QMenu* menu, int id, const char* text, bool checkable) {
+    QAction* action = menu->addAction(QString::fromUtf8(text));
+    action->setCheckable(checkable);
+    connect(action, &QAction::triggered, this, [this, id] { logic_->command(id); });
+    actions_.emplace_back(id, action);
+    return action;
+  };
+  QMenu* graph = menuBar->addMenu(QString::fromUtf8("График"));
+  add(graph, ids::kCmdGraphStop, "Стоп  Alt+s", true);
+  QMenu* sets = menuBar->addMenu(QString::fromUtf8("Набор"));
+  add(sets, ids::kCmdGraphSet1, "Набор 1    Alt+F1", true);
+  add(sets, ids::kCmdGraphSet2, "Набор 2    Alt+F2", true);
+  add(sets, ids::kCmdGraphSet3, "Набор 3    Alt+F3", true);
+  add(sets, ids::kCmdGraphSet4, "Набор 4    Alt+F4", true);
+  QMenu* view = menuBar->addMenu(QString::fromUtf8("Вид"));
+  add(view, ids::kCmdBlackOnWhite, "Черным по белому    Alt+B", true);
+  add(view, ids::kCmdWhiteOnBlack, "Белым по черному    Alt+W", true);
+  for (const auto& [id, text] : {std::pair{ids::kCmdGraphHelp, "Дополнительно   F1"},
+                                 std::pair{ids::kCmdGraphClose, "Выход  Esc"}}) {
+    QAction* action = menuBar->addAction(QString::fromUtf8(text));
+    const int command = id;
+    connect(action, &QAction::triggered, this, [this, command] { logic_->command(command); });
+    actions_.emplace_back(id, action);
+  }
+
+  // The keys themselves; the menu texts name Alt where the keys are Ctrl.
+  const std::pair<QKeySequence, int> keys[] = {
+      {QKeySequence(Qt::Key_F1), ids::kCmdGraphHelp},
+      {QKeySequence(Qt::CTRL | Qt::Key_F1), ids::kCmdGraphSet1},
+      {QKeySequence(Qt::CTRL | Qt::Key_F2), ids::kCmdGraphSet2},
+      {QKeySequence(Qt::CTRL | Qt::Key_F3), ids::kCmdGraphSet3},
+      {QKeySequence(Qt::CTRL | Qt::Key_F4), ids::kCmdGraphSet4},
+      {QKeySequence(Qt::ALT | Qt::Key_B), ids::kCmdBlackOnWhite},
+      {QKeySequence(Qt::ALT | Qt::Key_S), ids::kCmdGraphStop},
+      {QKeySequence(Qt::ALT | Qt::Key_W), ids::kCmdWhiteOnBlack},
+  };
+  for (const auto& [key, id] : keys) {
+    auto* shortcut = new QAction(this);
+    shortcut->setShortcut(key);
+    shortcut->setShortcutContext(Qt::WindowShortcut);
+    const int command = id;
+    connect(shortcut, &QAction::triggered, this, [this, command] { logic_->command(command); });
+    addAction(shortcut);
+  }
+}
+
+QAction* GraphDialog::commandAction(int id) const {
+  for (const auto& [actionId, action] : actions_) {
+    if (actionId == id) return action;
+  }
+  return nullptr;
+}
+
+void GraphDialog::startUp() {
+  const QScreen* screen = QGuiApplication::primaryScreen();
+  if (screen) setGeometry(screen->availableGeometry());
+  showMaximized();
+  if (layout()) layout()->activate();
+  logic_->setClientSize(client_->width(), client_->height());
+  placeControls();
+  presented_ = QImage(GraphPainter::plotSize(*logic_), QImage::Format_RGB32);
+  presented_.fill(Qt::black);
+  logic_->start();
+  present();
+}
+
+int GraphDialog::run() {
+  startUp();
+  return exec();
+}
+
+void GraphDialog::placeControls() {
+  const int W = logic_->width();
+  const int H7 = logic_->height7();
+  const int band = logic_->band();
+  const QFont valueFont = largeValueFont(H7 / 20, W / 100);
+  const QFont captionFont = sizedFont(QStringLiteral("Times New Roman"), H7 / 40, W / 150, false);
+  painter_->setBigFont(largeValueFont(band, band / 3));
+  for (std::size_t k = 0; k < kTraceCount; ++k) {
+    const int bottom = band * (static_cast<int>(k) + 1);
+    values_[k]->setGeometry(W / 120, bottom - H7 / 12, W / 12, H7 / 24);
+    values_[k]->setFont(valueFont);
+    captions_[k]->setGeometry(0, bottom - static_cast<int>(H7 / 8.3), W / 10, H7 / 30);
+    captions_[k]->setFont(captionFont);
+  }
+}
+
+void GraphDialog::pushTexts() {
+  for (std::size_t k = 0; k < kTraceCount; ++k) {
+    captions_[k]->setText(QString::fromStdString(logic_->captionText(k)));
+    values_[k]->setText(QString::fromStdString(logic_->valueText(k)));
+    values_[k]->setCursor(logic_->enlarged(k) ? shrinkCursor() : enlargeCursor());
+  }
+  for (const auto& [id, action] : actions_) {
+    for (int set = 1; set <= kGraphSetCount; ++set) {
+      if (id == ids::kGraphSetCommands[set - 1]) action->setChecked(set == logic_->activeSet());
+    }
+    if (id == ids::kCmdGraphStop) action->setChecked(logic_->stopped());
+    if (id == ids::kCmdBlackOnWhite) action->setChecked(logic_->blackOnWhite());
+    if (id == ids::kCmdWhiteOnBlack) action->setChecked(!logic_->blackOnWhite());
+  }
+}
+
+void GraphDialog::render() {
+  painter_->renderGraph(*logic_);
+}
+
+void GraphDialog::drawErrorText(std::string_view text, int x, int y) {
+  painter_->drawText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), x, y);
+}
+
+void GraphDialog::present() {
+  if (presented_.isNull()) return;
+  painter_->presentGraph(*logic_, presented_);
+  client_->update(QRect(QPoint(GraphPainter::plotLeft(*logic_), 0), presented_.size()));
+}
+
+void GraphDialog::endDialog() {
+  accept();
+}
+
+void GraphDialog::keyPressEvent(QKeyEvent* event) {
+  const QString text = event->text();
+  if (text.size() == 1 && logic_->onChar(text.at(0).unicode())) return;
+  // Enter neither presses a button nor closes the window.
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) return;
+  QDialog::keyPressEvent(event);
+}
+
+bool GraphDialog::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == client_ && event->type() == QEvent::Paint && !presented_.isNull()) {
+    QPainter painter(client_);
+    painter.drawImage(GraphPainter::plotLeft(*logic_), 0, presented_);
+    return true;
+  }
+  if (event->type() == QEvent::MouseButtonPress) {
+    for (std::size_t k = 0; k < kTraceCount; ++k) {
+      if (watched == values_[k] && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
+        logic_->onValueClicked(k);
+        return true;
+      }
+    }
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace vortlen

@@ -1,0 +1,70 @@
+#pragma once
+
+#include <QDialog>
+#include <QImage>
+#include <QLabel>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "graph_logic.h"
+#include "graph_painter.h"
+
+class QAction;
+class QMenuBar;
+
+namespace vortlen {
+
+/// Services a test may replace; the empty ones are the real timer and message boxes.
+struct GraphDialogOverrides {
+  WindowTimer* timer = nullptr;
+  Notifier* notifier = nullptr;
+  QSize screen;  // empty: the primary screen's size
+};
+
+/// The full-screen graph view. Its behaviour is GraphLogic's; this class draws and forwards.
+class GraphDialog final : public QDialog, private GraphView {
+ public:
+  GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* parent,
+              GraphDialogOverrides overrides = {});
+  ~GraphDialog() override;
+
+  /// Maximise, lay out the statics from the client size and start polling.
+  void startUp();
+  /// startUp, then run modally until the window closes.
+  int run();
+
+  GraphLogic& logic() { return *logic_; }
+  const GraphPainter& painter() const { return *painter_; }
+  /// The plot as it is on the screen, (W − W/10 − 1) × (H7 − 2) pixels.
+  const QImage& presented() const { return presented_; }
+  QAction* commandAction(int id) const;
+  QWidget* clientArea() const { return client_; }
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // GraphView
+  void pushTexts() override;
+  void render() override;
+  void drawErrorText(std::string_view text, int x, int y) override;
+  void present() override;
+  void endDialog() override;
+
+  void buildMenu(QMenuBar* menuBar);
+  void placeControls();
+
+  std::unique_ptr<WindowTimer> ownTimer_;
+  std::unique_ptr<Notifier> ownNotifier_;
+  std::unique_ptr<GraphPainter> painter_;
+  std::unique_ptr<GraphLogic> logic_;
+  QImage presented_;
+  QWidget* client_ = nullptr;
+  std::array<QLabel*, kTraceCount> captions_{};
+  std::array<QLabel*, kTraceCount> values_{};
+  std::vector<std::pair<int, QAction*>> actions_;
+};
+
+}  // namespace vortlen
