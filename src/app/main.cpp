@@ -1,6 +1,7 @@
 // Вортлен 3: the main window runs modally; when it ends, the program ends.
 #include <QApplication>
 
+#include "actuator_dialog.h"
 #include "child_windows.h"
 #include "main_dialog.h"
 #include "qsettings_store.h"
@@ -27,6 +28,11 @@ int main(int argc, char** argv) {
   vortlen::SharedPort port(device);
   vortlen::QSettingsStore settings;
   vortlen::AppChildWindows children;
+
+  children.plugIn(vortlen::ChildWindow::Actuators, [&port, &settings](QWidget* parent) {
+    vortlen::ActuatorDialog dialog(port, settings, parent);
+    dialog.exec();
+  });
 
   vortlen::MainDialog mainDialog(port, settings, powerOff, children);
   children.setParent(&mainDialog);

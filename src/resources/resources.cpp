@@ -22,4 +22,8 @@ QCursor valueCursor() {
                  kValueCursorHotY);
 }
 
+QPixmap balanceWarningPixmap() {
+  return QPixmap(QStringLiteral(":/balance_warning_149.xpm"));
+}
+
 }  // namespace vortlen
