@@ -5,7 +5,8 @@
 # Alt+M in the main window opens "Тесты исполнительных механизмов": it reads relays and
 # injectors, then monitors coolant and speed while the main polling rests. "Старт" runs the
 # balance test up to Hold, "Стоп" ends it, Escape closes the window with the release request,
-# the choices are saved, and the main polling resumes.
+# the choices are saved, and the main polling resumes. A termination signal with the window open
+# still ends the program cleanly.
 set -uo pipefail
 
 if [ $# -ne 3 ]; then
@@ -33,6 +34,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
 # Conditions for wait_until, asked anew on every try.
 actuator_window_shown() { [ -n "$(window_named "$window_title")" ]; }
+main_window_shown() { [ -n "$(main_window)" ]; }
 actuator_window_gone() { [ -z "$(window_named "$window_title")" ]; }
 
 # Clicks the control at (X, Y) in dialog units of the actuator window, whose size is
@@ -67,7 +69,7 @@ screenshot_actuators() {
 start_program
 wait_until 15 at_least 1 "$set1_request" 3 ||
   fail "the program did not reach the cycle with set 1 (no set-1 requests within 15 s)"
-wait_until 10 test -n "$(main_window)" || fail "the main window did not appear"
+wait_until 10 main_window_shown || fail "the main window did not appear"
 note "the main window polls set 1"
 
 # --- Alt+M: the window opens and monitors ------------------------------------------------------
@@ -128,5 +130,18 @@ saved_target=$(awk -v section="$actuator_section" -v key="$target_key" '
   END { print value }' "$ini")
 [ "$saved_target" = 1000 ] || fail "Обороты under Механизмы is '$saved_target', not 1000"
 note "Обороты=1000 saved"
+
+# --- a termination signal with the window open: the program still ends cleanly ----------------
+
+start_line=$(($(log_lines) + 1))
+start_program
+wait_until 15 at_least "$start_line" "$set1_request" 3 || fail "the second run did not reach the cycle"
+wait_until 10 main_window_shown || fail "the main window did not appear in the second run"
+open_line=$(($(log_lines) + 1))
+key_in_main_window alt+m
+wait_until 5 at_least "$open_line" "$monitor_read" 3 || fail "the second Alt+M did not open the window"
+exit_by_signal
+last_request_is_release
+note "SIGTERM with the actuator window open: clean end, release request last"
 
 note "passed"

@@ -194,5 +194,18 @@ TEST_F(ActuatorDialogTest, EscapeAndTheCloseBoxReleaseTheEcuOnce) {
   }
 }
 
+TEST_F(ActuatorDialogTest, TheWindowEndsWithTheMainWindowAndStillStoresAndReleases) {
+  QDialog mainWindow;
+  mainWindow.show();
+  ActuatorDialog window{shared, settings, &mainWindow, {&timer, &notifier, &sleeper}};
+  window.show();
+  QApplication::processEvents();
+  window.logic().setBalanceText(kTargetCombo, "1200");
+  mainWindow.done(QDialog::Rejected);
+  EXPECT_FALSE(window.isVisible());
+  EXPECT_EQ(ecu.lastRequest(), kReleaseRequest);
+  EXPECT_EQ(settings.values["Механизмы/Обороты"], 1200u);
+}
+
 }  // namespace
 }  // namespace vortlen

@@ -95,6 +95,11 @@ ActuatorDialog::ActuatorDialog(SharedPort& port, SettingsStore& settings, QWidge
 
   buildControls();
   buildBalanceGroup();
+  // When the main window ends under it (a termination signal closes it), this window ends
+  // too, or its modal loop would keep the program alive with a closed port.
+  if (auto* owner = qobject_cast<QDialog*>(parent)) {
+    connect(owner, &QDialog::finished, this, [this] { done(QDialog::Rejected); });
+  }
   logic_->initialise();
 }
 
