@@ -94,7 +94,7 @@ applied=$(requests_from "$test_line" | grep '^62 0B 20 5B ' | head -n 1)
 [ -n "$applied" ] || fail "the balance test applied no regulator position"
 note "balance test: start write, settle, measure, \"$applied\", hold"
 # Let the engine follow the new regulator position before the picture.
-sleep 2
+sleep 4
 screenshot_actuators 02-balance-hold.png warning
 
 stop_line=$(($(log_lines) + 1))
