@@ -2,6 +2,7 @@
 #include <QApplication>
 
 #include "about_dialog.h"
+#include "actuator_dialog.h"
 #include "adjustment_dialog.h"
 #include "child_windows.h"
 #include "faults_dialog.h"
@@ -34,17 +35,11 @@ int main(int argc, char** argv) {
   vortlen::SharedPort port(device);
   vortlen::QSettingsStore settings;
   vortlen::AppChildWindows children;
-  children.plugIn(vortlen::ChildWindow::Graph, [&](QWidget* parent) {
-    vortlen::GraphDialog graph(port, settings, parent);
-    graph.run();
-  });
-  children.plugIn(vortlen::ChildWindow::PhaseTest, [&](QWidget* parent) {
-    vortlen::PhaseTestDialog phaseTest(port, parent);
-    phaseTest.run();
-  });
 
   vortlen::MainDialog mainDialog(port, settings, powerOff, children);
   children.setParent(&mainDialog);
+
+  // The modal windows: the main window pauses its polling while an ECU window is open.
   children.plugIn(vortlen::ChildWindow::Passport, [&port](QWidget* parent) {
     vortlen::PassportDialog dialog(port, parent);
     dialog.exec();
@@ -57,11 +52,18 @@ int main(int argc, char** argv) {
     vortlen::FaultsDialog dialog(port, parent);
     dialog.exec();
   });
-
-  // The slider windows, created on their first opening, are destroyed before the main window,
-  // without their close procedure: the main window's exit has released the ECU by then.
-  vortlen::AdjustmentWindows adjustments(port);
-  vortlen::plugInAdjustmentWindows(children, adjustments);
+  children.plugIn(vortlen::ChildWindow::Graph, [&port, &settings](QWidget* parent) {
+    vortlen::GraphDialog graph(port, settings, parent);
+    graph.run();
+  });
+  children.plugIn(vortlen::ChildWindow::Actuators, [&port, &settings](QWidget* parent) {
+    vortlen::ActuatorDialog dialog(port, settings, parent);
+    dialog.exec();
+  });
+  children.plugIn(vortlen::ChildWindow::PhaseTest, [&port](QWidget* parent) {
+    vortlen::PhaseTestDialog phaseTest(port, parent);
+    phaseTest.run();
+  });
   children.plugIn(vortlen::ChildWindow::About, [](QWidget* parent) {
     vortlen::AboutDialog dialog(parent);
     dialog.exec();
@@ -70,6 +72,11 @@ int main(int argc, char** argv) {
     vortlen::AdapterSchemeDialog dialog(parent);
     dialog.exec();
   });
+
+  // The slider windows, created on their first opening, are destroyed before the main window,
+  // without their close procedure: the main window's exit has released the ECU by then.
+  vortlen::AdjustmentWindows adjustments(port);
+  vortlen::plugInAdjustmentWindows(children, adjustments);
 
   vortlen::closeOnTerminationSignals(&mainDialog);
   mainDialog.startUp();

@@ -33,10 +33,6 @@ QPixmap adapterSchemePixmap() {
   return QPixmap(QStringLiteral(":/adapter_scheme_152.xpm"));
 }
 
-}  // namespace vortlen
-
-namespace vortlen {
-
 // Both magnifiers point with the middle of the lens.
 QCursor enlargeCursor() {
   return QCursor(QPixmap(QStringLiteral(":/enlarge_cursor_137.xpm")), 9, 8);
@@ -44,6 +40,10 @@ QCursor enlargeCursor() {
 
 QCursor shrinkCursor() {
   return QCursor(QPixmap(QStringLiteral(":/shrink_cursor_147.xpm")), 9, 8);
+}
+
+QPixmap balanceWarningPixmap() {
+  return QPixmap(QStringLiteral(":/balance_warning_149.xpm"));
 }
 
 }  // namespace vortlen

@@ -19,13 +19,11 @@ QCursor linkCursor();
 /// Bitmap 152, the K-Line adapter's wiring diagram: 457 × 220, black on white.
 QPixmap adapterSchemePixmap();
 
-}  // namespace vortlen
-
-namespace vortlen {
-
 /// Cursor 137, a magnifier with a plus: over a graph value that a click enlarges.
 QCursor enlargeCursor();
 /// Cursor 147, a magnifier with a minus: over a graph value that a click shrinks.
 QCursor shrinkCursor();
+/// Bitmap 149, 215 × 66 pixels: the balance test's warning not to touch the accelerator.
+QPixmap balanceWarningPixmap();
 
 }  // namespace vortlen
