@@ -33,8 +33,6 @@ readonly target_key='%U041E%U0431%U043E%U0440%U043E%U0442%U044B'
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
 
 # Conditions for wait_until, asked anew on every try.
-actuator_window_shown() { [ -n "$(window_named "$window_title")" ]; }
-main_window_shown() { [ -n "$(main_window)" ]; }
 actuator_window_gone() { [ -z "$(window_named "$window_title")" ]; }
 
 # Clicks the control at (X, Y) in dialog units of the actuator window, whose size is
@@ -69,7 +67,7 @@ screenshot_actuators() {
 start_program
 wait_until 15 at_least 1 "$set1_request" 3 ||
   fail "the program did not reach the cycle with set 1 (no set-1 requests within 15 s)"
-wait_until 10 main_window_shown || fail "the main window did not appear"
+wait_until 10 prints main_window || fail "the main window did not appear"
 note "the main window polls set 1"
 
 # --- Alt+M: the window opens and monitors ------------------------------------------------------
@@ -77,7 +75,7 @@ note "the main window polls set 1"
 open_line=$(($(log_lines) + 1))
 key_in_main_window alt+m
 wait_until 5 at_least "$open_line" "$initial_read" 1 || fail "no initial read within 5 s of Alt+M"
-wait_until 10 actuator_window_shown || fail "the actuator window did not appear"
+wait_until 10 prints window_named "$window_title" || fail "the actuator window did not appear"
 actuators=$(window_named "$window_title")
 wait_until 5 at_least "$open_line" "$monitor_read" 5 || fail "the actuator window does not monitor"
 note "Alt+M: initial read, then monitor reads"
@@ -136,7 +134,7 @@ note "Обороты=1000 saved"
 start_line=$(($(log_lines) + 1))
 start_program
 wait_until 15 at_least "$start_line" "$set1_request" 3 || fail "the second run did not reach the cycle"
-wait_until 10 main_window_shown || fail "the main window did not appear in the second run"
+wait_until 10 prints main_window || fail "the main window did not appear in the second run"
 open_line=$(($(log_lines) + 1))
 key_in_main_window alt+m
 wait_until 5 at_least "$open_line" "$monitor_read" 3 || fail "the second Alt+M did not open the window"

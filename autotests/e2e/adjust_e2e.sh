@@ -73,7 +73,7 @@ readonly extra_menu=9
 # Waits for a window whose title matches PATTERN and puts its id into `found`.
 wait_for_window() {
   local pattern=$1 what=$2
-  wait_until 5 test -n "$(window_named "$pattern")" || fail "$what did not appear"
+  wait_until 5 prints window_named "$pattern" || fail "$what did not appear"
   found=$(window_named "$pattern")
 }
 
@@ -115,7 +115,7 @@ close_adjustment() {
 start_program
 wait_until 15 at_least 1 "$set1_request" 3 ||
   fail "the program did not reach the cycle with set 1 (no set-1 requests within 15 s)"
-wait_until 10 test -n "$(main_window)" || fail "the main window did not appear"
+wait_until 10 prints main_window || fail "the main window did not appear"
 screenshot_with_values 01-main-window.png
 
 # CO: a click in the upper slider's channel sends the trim; closing asks, and No goes on.
@@ -124,7 +124,7 @@ eval "$(xdo getwindowgeometry --shell "$adjustment_window" | grep -E '^(X|Y|WIDT
 line=$(($(log_lines) + 1))
 xdo mousemove $((X + WIDTH - 14)) $((Y + 17)) click 1 || fail "xdotool cannot click the CO slider"
 xdo mousemove 1279 1023
-wait_until 5 test -n "$(requests_from "$line" | grep -E '^62 0C 18 41 ')" ||
+wait_until 5 any_request_matches "$line" '^62 0C 18 41 ' ||
   fail "a click in the CO slider's channel sent no trim"
 note "CO slider click sent: $(requests_from "$line" | grep -E '^62 0C 18 41 ' | tail -n 1)"
 line=$(($(log_lines) + 1))

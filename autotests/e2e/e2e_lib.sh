@@ -79,6 +79,10 @@ fail() {
   exit 1
 }
 
+# Succeeds when COMMAND... prints something: `wait_until 5 prints main_window` asks again on every
+# poll, where `wait_until 5 test -n "$(main_window)"` would ask only once.
+prints() { [ -n "$("$@")" ]; }
+
 # wait_until SECONDS COMMAND...: polls COMMAND every 50 ms until it succeeds or time runs out.
 wait_until() {
   local limit=$1 deadline
@@ -96,6 +100,8 @@ requests_from() { tail -n "+$1" "$work/simulator.log" 2>/dev/null | cut -d' ' -f
 log_lines() { wc -l <"$work/simulator.log"; }
 count_from() { requests_from "$1" | grep -cxF "$2"; }
 at_least() { [ "$(count_from "$1" "$2")" -ge "$3" ]; }
+# Some request from line FROM on matches the regular expression PATTERN.
+any_request_matches() { requests_from "$1" | grep -qE "$2"; }
 
 xdo() { timeout 5 xdotool "$@"; }
 program_ended() { ! running "$program_pid"; }

@@ -47,7 +47,7 @@ screenshot_showing() {
 start_program
 wait_until 15 at_least 1 "$set1_request" 3 ||
   fail "the program did not reach the cycle with set 1 (no set-1 requests within 15 s)"
-wait_until 10 test -n "$(main_window)" || fail "the main window did not appear"
+wait_until 10 prints main_window || fail "the main window did not appear"
 note "the main window polls set 1"
 
 # --- the graph view ----------------------------------------------------------------------------
@@ -59,7 +59,7 @@ wait_until 5 at_least "$graph_line" "$graph_set1_request" 5 ||
 main_requests=$(requests_from "$graph_line" | sed -n "\|^$graph_set1_request\$|,\$p" |
                   grep -cF "$set_prefix")
 [ "$main_requests" -eq 0 ] || fail "$main_requests main-window requests while the graph view polls"
-wait_until 5 test -n "$(graph_window)" || fail "the graph window did not appear"
+wait_until 5 prints graph_window || fail "the graph window did not appear"
 focus_window "$(graph_window)" "the graph window"
 note "F6: the graph view polls set 1"
 
@@ -84,7 +84,7 @@ wait_until 5 at_least "$phase_line" "$phase_request" 5 ||
 main_requests=$(requests_from "$phase_line" | sed -n "\|^$phase_request\$|,\$p" |
                   grep -cF "$set_prefix")
 [ "$main_requests" -eq 0 ] || fail "$main_requests main-window requests while the phase test polls"
-wait_until 5 test -n "$(phase_window)" || fail "the timing-phase test window did not appear"
+wait_until 5 prints phase_window || fail "the timing-phase test window did not appear"
 focus_window "$(phase_window)" "the timing-phase test window"
 note "Alt+G: the timing-phase test polls"
 screenshot_showing 03-phase-test.png "$phase_background" 100000

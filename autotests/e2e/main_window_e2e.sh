@@ -28,7 +28,7 @@ start_program
 wait_until 15 at_least 1 "$set1_request" 3 ||
   fail "the program did not reach the cycle with set 1 (no set-1 requests within 15 s)"
 note "set-1 requests arrive"
-wait_until 10 test -n "$(main_window)" || fail "the main window did not appear"
+wait_until 10 prints main_window || fail "the main window did not appear"
 screenshot_with_values 01-first-start-set1.png
 
 focus_main_window
@@ -63,7 +63,7 @@ wait_until 15 at_least "$restart_line" "$set3_request" 3 ||
 other_sets=$(requests_from "$restart_line" | grep -F "$set_prefix" | grep -cvxF "$set3_request")
 [ "$other_sets" -eq 0 ] || fail "after the restart $other_sets requests of another set than 3"
 note "restart: set-3 requests arrive, no other set"
-wait_until 10 test -n "$(main_window)" || fail "the main window did not appear after the restart"
+wait_until 10 prints main_window || fail "the main window did not appear after the restart"
 screenshot_with_values 04-second-start-set3.png
 
 exit_through_menu 05-second-start-exit-menu.png

@@ -44,7 +44,7 @@ polling_rests_while_open() {
 open_window() {
   local key=$1 title=$2 what=$3 window
   key_in_main_window "$key"
-  wait_until 5 test -n "$(window_named "$title")" || fail "$key did not open the $what window"
+  wait_until 5 prints window_named "$title" || fail "$key did not open the $what window"
   window=$(window_named "$title")
   echo "$window"
 }
@@ -59,7 +59,7 @@ close_window() {
 start_program
 wait_until 15 at_least 1 "$set1_request" 3 ||
   fail "the program did not reach the cycle with set 1 (no set-1 requests within 15 s)"
-wait_until 10 test -n "$(main_window)" || fail "the main window did not appear"
+wait_until 10 prints main_window || fail "the main window did not appear"
 note "the main window polls set 1"
 
 # --- passport ----------------------------------------------------------------------------------
