@@ -3,7 +3,6 @@
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QStyle>
 #include <QStyleOptionSlider>
@@ -29,35 +28,6 @@ constexpr int kFrameHeight = 29;
 // Inside the client area: a value field at the left of each slider, one row per slider.
 constexpr int kMargin = 2;
 constexpr int kFieldWidth = 86;
-
-// The storing questions carry the warning icon, with No as the default button; messages are
-// the program's usual boxes.
-class AdjustmentNotifier final : public Notifier {
- public:
-  explicit AdjustmentNotifier(QWidget* parent) : parent_(parent), boxes_(parent) {}
-  void message(const std::string& text, const std::string& caption, MessageIcon icon) override {
-    boxes_.message(text, caption, icon);
-  }
-  Answer ask(const std::string& text, const std::string& caption) override {
-    QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
-                    QString::fromStdString(text),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
-    box.setDefaultButton(QMessageBox::No);
-    box.setEscapeButton(QMessageBox::Cancel);
-    switch (box.exec()) {
-      case QMessageBox::Yes:
-        return Answer::Yes;
-      case QMessageBox::No:
-        return Answer::No;
-      default:
-        return Answer::Cancel;
-    }
-  }
-
- private:
-  QWidget* parent_;
-  QtNotifier boxes_;
-};
 
 }  // namespace
 
@@ -86,7 +56,7 @@ AdjustmentDialog::AdjustmentDialog(AdjustmentKind kind, SharedPort& port,
                                    std::uint8_t& overrideMask, QWidget* parent, Notifier* notifier)
     : QDialog(parent) {
   if (!notifier) {
-    ownNotifier_ = std::make_unique<AdjustmentNotifier>(this);
+    ownNotifier_ = std::make_unique<QtNotifier>(this);
     notifier = ownNotifier_.get();
   }
   logic_ = std::make_unique<AdjustmentLogic>(kind, port, *notifier, overrideMask);

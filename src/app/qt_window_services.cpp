@@ -1,9 +1,11 @@
 #include "qt_window_services.h"
 
+#include <QAbstractButton>
 #include <QMessageBox>
 #include <QString>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 namespace vortlen {
 
@@ -36,26 +38,41 @@ QMessageBox::Icon boxIcon(MessageIcon icon) {
   return QMessageBox::Information;
 }
 
+// The toolkit's own button texts are English unless a translation is loaded.
+void russianButtons(QMessageBox& box) {
+  const std::pair<QMessageBox::StandardButton, const char*> texts[] = {
+      {QMessageBox::Ok, "OK"},
+      {QMessageBox::Yes, "Да"},
+      {QMessageBox::No, "Нет"},
+      {QMessageBox::Cancel, "Отмена"}};
+  for (const auto& [button, text] : texts) {
+    if (QAbstractButton* shown = box.button(button)) shown->setText(QString::fromUtf8(text));
+  }
+}
+
 }  // namespace
 
 void QtNotifier::message(const std::string& text, const std::string& caption, MessageIcon icon) {
   QMessageBox box(boxIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                   QMessageBox::Ok, parent_);
+  russianButtons(box);
   box.exec();
 }
 
 Answer QtNotifier::ask(const std::string& text, const std::string& caption) {
-  QMessageBox box(QMessageBox::Question, QString::fromStdString(caption),
+  QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
                   QString::fromStdString(text),
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+  russianButtons(box);
   box.setDefaultButton(QMessageBox::No);
+  box.setEscapeButton(QMessageBox::Cancel);
   switch (box.exec()) {
     case QMessageBox::Yes:
       return Answer::Yes;
-    case QMessageBox::Cancel:
-      return Answer::Cancel;
-    default:
+    case QMessageBox::No:
       return Answer::No;
+    default:
+      return Answer::Cancel;
   }
 }
 

@@ -22,7 +22,9 @@ class QtWindowTimer final : public WindowTimer {
   QTimer timer_;
 };
 
-/// Message boxes parented to a window, with the program's captions as given.
+/// Message boxes parented to a window, with the program's captions as given and the buttons in
+/// Russian. A question carries the warning icon and has No as its default button; closing it
+/// any other way than Yes or No counts as Cancel.
 class QtNotifier final : public Notifier {
  public:
   explicit QtNotifier(QWidget* parent) : parent_(parent) {}
