@@ -57,7 +57,7 @@ class ServicesDialogTest : public ::testing::Test {
   test::FakeTimer timer;
   test::FakeNotifier notifier;
   test::FakeSleeper sleeper;
-  ServiceDialogOverrides overrides{&timer, &notifier, &sleeper};
+  WindowServiceOverrides overrides{&timer, &notifier, &sleeper};
 };
 
 TEST_F(ServicesDialogTest, FaultsAreListedInTheirColumnsAndAClearLeavesThePresentOne) {

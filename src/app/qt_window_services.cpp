@@ -80,4 +80,23 @@ void QtSleeper::sleep(int ms) {
   std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+DialogServices::DialogServices(QWidget* window, std::function<void()> onTick,
+                               WindowServiceOverrides overrides)
+    : timer_(overrides.timer), notifier_(overrides.notifier), sleeper_(overrides.sleeper) {
+  if (!timer_) {
+    ownTimer_ = std::make_unique<QtWindowTimer>(window, std::move(onTick));
+    timer_ = ownTimer_.get();
+  }
+  if (!notifier_) {
+    ownNotifier_ = std::make_unique<QtNotifier>(window);
+    notifier_ = ownNotifier_.get();
+  }
+  if (!sleeper_) {
+    ownSleeper_ = std::make_unique<QtSleeper>();
+    sleeper_ = ownSleeper_.get();
+  }
+}
+
+DialogServices::~DialogServices() = default;
+
 }  // namespace vortlen

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 #include "window_services.h"
 
@@ -39,6 +40,33 @@ class QtNotifier final : public Notifier {
 class QtSleeper final : public Sleeper {
  public:
   void sleep(int ms) override;
+};
+
+/// What a test may hand a window in place of its real timer, message boxes and waits.
+struct WindowServiceOverrides {
+  WindowTimer* timer = nullptr;
+  Notifier* notifier = nullptr;
+  Sleeper* sleeper = nullptr;
+};
+
+/// The timer, message boxes and waits of one window: the overrides where given, else the
+/// toolkit's own, owned here. `onTick` is what the window's own timer calls.
+class DialogServices {
+ public:
+  DialogServices(QWidget* window, std::function<void()> onTick, WindowServiceOverrides overrides);
+  ~DialogServices();
+
+  WindowTimer& timer() { return *timer_; }
+  Notifier& notifier() { return *notifier_; }
+  Sleeper& sleeper() { return *sleeper_; }
+
+ private:
+  std::unique_ptr<WindowTimer> ownTimer_;
+  std::unique_ptr<Notifier> ownNotifier_;
+  std::unique_ptr<Sleeper> ownSleeper_;
+  WindowTimer* timer_;
+  Notifier* notifier_;
+  Sleeper* sleeper_;
 };
 
 }  // namespace vortlen

@@ -32,16 +32,9 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
     const QScreen* primary = QGuiApplication::primaryScreen();
     screen = primary ? primary->geometry().size() : QSize(1024, 768);
   }
-  WindowTimer* timer = overrides.timer;
-  if (!timer) {
-    ownTimer_ = std::make_unique<QtWindowTimer>(this, [this] { logic_->onTimer(); });
-    timer = ownTimer_.get();
-  }
-  Notifier* notifier = overrides.notifier;
-  if (!notifier) {
-    ownNotifier_ = std::make_unique<QtNotifier>(this);
-    notifier = ownNotifier_.get();
-  }
+  services_ = std::make_unique<DialogServices>(
+      this, [this] { logic_->onTimer(); },
+      WindowServiceOverrides{overrides.timer, overrides.notifier, nullptr});
   painter_ = std::make_unique<GraphPainter>(screen.width(), screen.height());
 
   auto* layout = new QVBoxLayout(this);
@@ -71,9 +64,9 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
     values_[k]->installEventFilter(this);
   }
 
-  logic_ =
-      std::make_unique<GraphLogic>(GraphLogic::Services{port, *timer, *notifier, settings, *this},
-                                   screen.width(), screen.height());
+  logic_ = std::make_unique<GraphLogic>(
+      GraphLogic::Services{port, services_->timer(), services_->notifier(), settings, *this},
+      screen.width(), screen.height());
   buildMenu(menuBar);
 }
 

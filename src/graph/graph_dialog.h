@@ -9,6 +9,7 @@
 
 #include "graph_logic.h"
 #include "graph_painter.h"
+#include "qt_window_services.h"
 
 class QAction;
 class QMenuBar;
@@ -56,8 +57,7 @@ class GraphDialog final : public QDialog, private GraphView {
   void buildMenu(QMenuBar* menuBar);
   void placeControls();
 
-  std::unique_ptr<WindowTimer> ownTimer_;
-  std::unique_ptr<Notifier> ownNotifier_;
+  std::unique_ptr<DialogServices> services_;
   std::unique_ptr<GraphPainter> painter_;
   std::unique_ptr<GraphLogic> logic_;
   QImage presented_;

@@ -62,7 +62,7 @@ void ValueField::mousePressEvent(QMouseEvent* event) {
 }
 
 MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powerOff,
-                       ChildWindows& children, MainDialogOverrides overrides)
+                       ChildWindows& children, WindowServiceOverrides overrides)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
       children_(children) {
@@ -72,23 +72,11 @@ MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powe
   setSizeGripEnabled(false);
   setMinimumSize(640, 480);
 
-  WindowTimer* timer = overrides.pollTimer;
-  if (!timer) {
-    ownTimer_ = std::make_unique<QtWindowTimer>(this, [this] { logic_->onPollTimer(); });
-    timer = ownTimer_.get();
-  }
-  Notifier* notifier = overrides.notifier;
-  if (!notifier) {
-    ownNotifier_ = std::make_unique<QtNotifier>(this);
-    notifier = ownNotifier_.get();
-  }
-  Sleeper* sleeper = overrides.sleeper;
-  if (!sleeper) {
-    ownSleeper_ = std::make_unique<QtSleeper>();
-    sleeper = ownSleeper_.get();
-  }
-  logic_ = std::make_unique<MainWindowLogic>(MainWindowLogic::Services{
-      port, *timer, *notifier, *sleeper, settings, powerOff, children, *this});
+  services_ = std::make_unique<DialogServices>(
+      this, [this] { logic_->onPollTimer(); }, overrides);
+  logic_ = std::make_unique<MainWindowLogic>(
+      MainWindowLogic::Services{port, services_->timer(), services_->notifier(),
+                                services_->sleeper(), settings, powerOff, children, *this});
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "main_window_logic.h"
+#include "qt_window_services.h"
 
 class QAction;
 class QMenuBar;
@@ -24,19 +25,12 @@ class ValueField final : public QLabel {
   void mousePressEvent(QMouseEvent* event) override;
 };
 
-/// Services a test may replace; the empty ones are the real timer, message boxes and waits.
-struct MainDialogOverrides {
-  WindowTimer* pollTimer = nullptr;
-  Notifier* notifier = nullptr;
-  Sleeper* sleeper = nullptr;
-};
-
 /// The main window: the live display, the menu and the accelerators. Its behaviour is
 /// MainWindowLogic's; this class only shows the logic's state and forwards events.
 class MainDialog final : public QDialog, private MainView {
  public:
   MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powerOff, ChildWindows& children,
-             MainDialogOverrides overrides = {});
+             WindowServiceOverrides overrides = {});
   ~MainDialog() override;
 
   /// Size, place and show the window as the settings say, then run the start-up.
@@ -67,9 +61,7 @@ class MainDialog final : public QDialog, private MainView {
   std::uint32_t currentShowState() const;
 
   ChildWindows& children_;
-  std::unique_ptr<WindowTimer> ownTimer_;
-  std::unique_ptr<Notifier> ownNotifier_;
-  std::unique_ptr<Sleeper> ownSleeper_;
+  std::unique_ptr<DialogServices> services_;
   std::unique_ptr<MainWindowLogic> logic_;
 
   QMenuBar* menuBar_ = nullptr;

@@ -25,7 +25,7 @@ constexpr Column kColumns[5] = {
 
 }  // namespace
 
-FaultsDialog::FaultsDialog(SharedPort& port, QWidget* parent, ServiceDialogOverrides overrides)
+FaultsDialog::FaultsDialog(SharedPort& port, QWidget* parent, WindowServiceOverrides overrides)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       services_(

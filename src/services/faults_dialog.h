@@ -14,7 +14,7 @@ namespace vortlen {
 /// The behaviour is FaultsLogic's; this class shows its rows and forwards events.
 class FaultsDialog final : public QDialog, private FaultsView {
  public:
-  FaultsDialog(SharedPort& port, QWidget* parent = nullptr, ServiceDialogOverrides overrides = {});
+  FaultsDialog(SharedPort& port, QWidget* parent = nullptr, WindowServiceOverrides overrides = {});
   ~FaultsDialog() override;
 
   FaultsLogic& logic() { return *logic_; }

@@ -18,7 +18,7 @@ constexpr int kButtonX[4] = {44, 123, 202, 281};
 }  // namespace
 
 FuelTablesDialog::FuelTablesDialog(SharedPort& port, QWidget* parent,
-                                   ServiceDialogOverrides overrides)
+                                   WindowServiceOverrides overrides)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       services_(

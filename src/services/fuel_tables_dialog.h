@@ -15,7 +15,7 @@ namespace vortlen {
 class FuelTablesDialog final : public QDialog, private FuelTablesView {
  public:
   FuelTablesDialog(SharedPort& port, QWidget* parent = nullptr,
-                   ServiceDialogOverrides overrides = {});
+                   WindowServiceOverrides overrides = {});
   ~FuelTablesDialog() override;
 
   FuelTablesLogic& logic() { return *logic_; }

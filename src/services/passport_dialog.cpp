@@ -35,7 +35,7 @@ void showItems(QListWidget* list, const std::vector<std::string>& items) {
 
 }  // namespace
 
-PassportDialog::PassportDialog(SharedPort& port, QWidget* parent, ServiceDialogOverrides overrides)
+PassportDialog::PassportDialog(SharedPort& port, QWidget* parent, WindowServiceOverrides overrides)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint),
       services_(

@@ -18,7 +18,7 @@ namespace vortlen {
 class PassportDialog final : public QDialog, private PassportView {
  public:
   PassportDialog(SharedPort& port, QWidget* parent = nullptr,
-                 ServiceDialogOverrides overrides = {});
+                 WindowServiceOverrides overrides = {});
   ~PassportDialog() override;
 
   PassportLogic& logic() { return *logic_; }

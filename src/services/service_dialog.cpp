@@ -1,33 +1,12 @@
 #include "service_dialog.h"
 
-#include <QDialog>
 #include <QHeaderView>
 #include <QPalette>
 #include <QTreeWidget>
 
-#include "qt_window_services.h"
 #include "view_support.h"
 
 namespace vortlen {
-
-DialogServices::DialogServices(QDialog* dialog, std::function<void()> onTick,
-                               ServiceDialogOverrides overrides)
-    : timer_(overrides.timer), notifier_(overrides.notifier), sleeper_(overrides.sleeper) {
-  if (!timer_) {
-    ownTimer_ = std::make_unique<QtWindowTimer>(dialog, std::move(onTick));
-    timer_ = ownTimer_.get();
-  }
-  if (!notifier_) {
-    ownNotifier_ = std::make_unique<QtNotifier>(dialog);
-    notifier_ = ownNotifier_.get();
-  }
-  if (!sleeper_) {
-    ownSleeper_ = std::make_unique<QtSleeper>();
-    sleeper_ = ownSleeper_.get();
-  }
-}
-
-DialogServices::~DialogServices() = default;
 
 QTreeWidget* reportList(QWidget* parent, int id) {
   auto* list = new QTreeWidget(parent);

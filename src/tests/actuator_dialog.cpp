@@ -67,7 +67,7 @@ void setBar(QProgressBar* bar, int position) {
 }  // namespace
 
 ActuatorDialog::ActuatorDialog(SharedPort& port, SettingsStore& settings, QWidget* parent,
-                               ActuatorDialogOverrides overrides)
+                               WindowServiceOverrides overrides)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint) {
   setControlId(this, ids::kActuatorDialog);
@@ -75,23 +75,10 @@ ActuatorDialog::ActuatorDialog(SharedPort& port, SettingsStore& settings, QWidge
   setFont(actuatorDialogFont());
   setFixedSize(dialogRect(font(), 0, 0, 342, 185).size());
 
-  WindowTimer* timer = overrides.timer;
-  if (!timer) {
-    ownTimer_ = std::make_unique<QtWindowTimer>(this, [this] { logic_->onTimer(); });
-    timer = ownTimer_.get();
-  }
-  Notifier* notifier = overrides.notifier;
-  if (!notifier) {
-    ownNotifier_ = std::make_unique<QtNotifier>(this);
-    notifier = ownNotifier_.get();
-  }
-  Sleeper* sleeper = overrides.sleeper;
-  if (!sleeper) {
-    ownSleeper_ = std::make_unique<QtSleeper>();
-    sleeper = ownSleeper_.get();
-  }
-  logic_ = std::make_unique<ActuatorLogic>(
-      ActuatorLogic::Services{port, *timer, *notifier, *sleeper, settings, *this});
+  services_ = std::make_unique<DialogServices>(
+      this, [this] { logic_->onTimer(); }, overrides);
+  logic_ = std::make_unique<ActuatorLogic>(ActuatorLogic::Services{
+      port, services_->timer(), services_->notifier(), services_->sleeper(), settings, *this});
 
   buildControls();
   buildBalanceGroup();

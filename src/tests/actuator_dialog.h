@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "actuator_logic.h"
+#include "qt_window_services.h"
 
 class QCheckBox;
 class QComboBox;
@@ -14,20 +15,13 @@ class QPushButton;
 
 namespace vortlen {
 
-/// Services a test may replace; the empty ones are the real timer, message boxes and waits.
-struct ActuatorDialogOverrides {
-  WindowTimer* timer = nullptr;
-  Notifier* notifier = nullptr;
-  Sleeper* sleeper = nullptr;
-};
-
 /// Dialog 120, "Тесты исполнительных механизмов": relays, injectors, the coolant and speed
 /// monitor and the balance test. Run it modally; its behaviour is ActuatorLogic's. The initial
 /// read happens when the dialog is made; the release request when it closes.
 class ActuatorDialog final : public QDialog, private ActuatorView {
  public:
   ActuatorDialog(SharedPort& port, SettingsStore& settings, QWidget* parent = nullptr,
-                 ActuatorDialogOverrides overrides = {});
+                 WindowServiceOverrides overrides = {});
   ~ActuatorDialog() override;
 
   ActuatorLogic& logic() { return *logic_; }
@@ -48,9 +42,7 @@ class ActuatorDialog final : public QDialog, private ActuatorView {
   void buildControls();
   void buildBalanceGroup();
 
-  std::unique_ptr<WindowTimer> ownTimer_;
-  std::unique_ptr<Notifier> ownNotifier_;
-  std::unique_ptr<Sleeper> ownSleeper_;
+  std::unique_ptr<DialogServices> services_;
   std::unique_ptr<ActuatorLogic> logic_;
 
   QLabel* coolantField_ = nullptr;
