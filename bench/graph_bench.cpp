@@ -11,7 +11,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "answering_port.h"
+#include "scripted_ecu.h"
 #include "graph_ids.h"
 #include "graph_logic.h"
 #include "graph_painter.h"
@@ -42,7 +42,7 @@ class PaintingView final : public vortlen::GraphView {
 void renderAndPresent(benchmark::State& state) {
   const auto lineLength = static_cast<std::uint32_t>(state.range(0));
   const auto mask = static_cast<std::uint32_t>(state.range(1));
-  vortlen::test::AnsweringPort port;
+  vortlen::test::ScriptedEcu port;
   vortlen::SharedPort shared(port);
   shared.openPort(1);
   vortlen::test::FakeTimer timer;

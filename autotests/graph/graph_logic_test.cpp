@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "adapter_model.h"
-#include "answering_port.h"
+#include "scripted_ecu.h"
 #include "graph_ids.h"
 #include "simulated_port.h"
 #include "window_fakes.h"
@@ -13,7 +13,7 @@
 namespace vortlen {
 namespace {
 
-using test::AnsweringPort;
+using test::ScriptedEcu;
 
 class RecordingView final : public GraphView {
  public:
@@ -68,7 +68,7 @@ class GraphLogicTest : public ::testing::Test {
     logic->onTimer();
   }
 
-  AnsweringPort port;
+  ScriptedEcu port;
   SharedPort shared{port};
   test::FakeTimer timer;
   test::FakeNotifier notifier;

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "answering_port.h"
+#include "scripted_ecu.h"
 #include "graph_dialog.h"
 #include "graph_ids.h"
 #include "graph_painter.h"
@@ -15,7 +15,7 @@
 namespace vortlen {
 namespace {
 
-using test::AnsweringPort;
+using test::ScriptedEcu;
 
 // The logic drawing into a real surface, as the dialog does, on a 700 × 355 client area:
 // W = 700, H7 = 350, band = 50, the plot 629 × 348 pixels.
@@ -52,7 +52,7 @@ class GraphPictureTest : public ::testing::Test {
 
   QRgb at(int x, int y) const { return view.presented.pixel(x, y) & 0xFFFFFF; }
 
-  AnsweringPort port;
+  ScriptedEcu port;
   SharedPort shared{port};
   test::FakeTimer timer;
   test::FakeNotifier notifier;
@@ -119,7 +119,7 @@ class GraphDialogTest : public ::testing::Test {
  protected:
   GraphDialogTest() { shared.openPort(1); }
 
-  AnsweringPort port;
+  ScriptedEcu port;
   SharedPort shared{port};
   test::FakeTimer timer;
   test::FakeNotifier notifier;

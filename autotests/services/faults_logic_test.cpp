@@ -85,7 +85,7 @@ TEST_F(FaultsLogicTest, ACountPastTheAnswerListsOnlyTheEntriesItCarries) {
 TEST_F(FaultsLogicTest, TheTimerIsReArmedBeforeTheReadAndALinkFailureClosesTheWindow) {
   logic.onOpen();
   log.clear();
-  ecu.silent();
+  ecu.silence();
   logic.pollFaults();
   EXPECT_EQ(log, (test::EventLog{"timer stop", "timer start 1000", "timer stop",
                                  "message Нет ответа ЭБУ", "close"}));
@@ -116,14 +116,14 @@ TEST_F(FaultsLogicTest, ClearingSendsBothRequestsAndReportsEachRefusalOnce) {
   ecu.answer({0x07});
   logic.clearFaults();
   ecu.answer({0x00});
-  ecu.silent();
+  ecu.silence();
   logic.clearFaults();
   ASSERT_EQ(notifier.messages.size(), 1u);
   EXPECT_EQ(notifier.messages[0].text, "ЭБУ не может выполнить операцию, номер ошибки 7");
 }
 
 TEST_F(FaultsLogicTest, AFailedFirstClearReportsTheLinkAndGoesOnReading) {
-  ecu.silent();
+  ecu.silence();
   logic.clearFaults();
   EXPECT_EQ(ecu.requests.size(), 1u);
   ASSERT_EQ(notifier.messages.size(), 1u);

@@ -42,7 +42,7 @@ TEST(FuelCellText, ThreeDecimalsOfRawOver256PlusOneHalf) {
 
 TEST_F(FuelTablesLogicTest, NinetyMillisecondsUntilTheFirstGoodReadThenASecond) {
   logic.onInit();
-  ecu.silent();
+  ecu.silence();
   logic.onTimer();
   EXPECT_EQ(view.shown, 0);
   EXPECT_EQ(logic.cells()[0], "");  // headings only before the first good read
@@ -59,7 +59,7 @@ TEST_F(FuelTablesLogicTest, NinetyMillisecondsUntilTheFirstGoodReadThenASecond) 
   EXPECT_EQ(ecu.requests, (std::vector<Bytes>{{0x61, 0x49}, {0x61, 0x49}}));
 
   // A failed or short read keeps the grid and the period.
-  ecu.silent();
+  ecu.silence();
   logic.onTimer();
   ecu.answer({0x00, 0x00});
   logic.onTimer();
@@ -109,7 +109,7 @@ TEST_F(FuelTablesLogicTest, ZeroCommandsOfEachTableAndTheirReports) {
 
   ecu.answer({0x02});
   logic.zeroTable(2);
-  ecu.silent();
+  ecu.silence();
   logic.zeroTable(1);
   ASSERT_EQ(notifier.messages.size(), 2u);
   EXPECT_EQ(notifier.messages[0].text, "ЭБУ не может выполнить операцию ");
@@ -125,7 +125,7 @@ TEST_F(FuelTablesLogicTest, ZeroCommandsOfEachTableAndTheirReports) {
 
 TEST_F(FuelTablesLogicTest, ClosingStopsTheTimerAndSendsTheCloseCommand) {
   logic.onInit();
-  ecu.silent();
+  ecu.silence();
   logic.onClose();
   EXPECT_FALSE(timer.isRunning());
   EXPECT_EQ(ecu.requests, (std::vector<Bytes>{{0x62, 0x0E, 0x00}}));

@@ -79,7 +79,7 @@ TEST_F(PassportLogicTest, SixteenStepsInOrderWithTheTimerRestartedAfterEach) {
 
 TEST_F(PassportLogicTest, AFailedStepStopsTheReadingWithItsMessage) {
   answerTexts(9);
-  ecu.silent();
+  ecu.silence();
   logic.onInit();
   tick(12);
   EXPECT_EQ(ecu.requests.size(), 10u);  // 0x51 .. step 9, then nothing
@@ -94,7 +94,7 @@ TEST_F(PassportLogicTest, AFailedStepStopsTheReadingWithItsMessage) {
 }
 
 TEST_F(PassportLogicTest, NoAnswerToTheFirstRequestLeavesTheWindowEmpty) {
-  ecu.silent();
+  ecu.silence();
   logic.onInit();
   EXPECT_TRUE(timer.starts.empty());
   EXPECT_EQ(notifier.messages.size(), 1u);
@@ -160,7 +160,7 @@ TEST_F(PassportLogicTest, WriteSendsAllNineRequestsAndDisablesTheButton) {
 
 TEST_F(PassportLogicTest, AFailedOrRefusedWriteIsToldAfterAllNineRequests) {
   ecu.answer({0x00});
-  ecu.silent();
+  ecu.silence();
   for (int i = 0; i < 3; ++i) ecu.answer({0x00});
   ecu.answer({0x05});
   for (int i = 0; i < 3; ++i) ecu.answer({0x00});

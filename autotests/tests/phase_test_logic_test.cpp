@@ -2,13 +2,13 @@
 
 #include <gtest/gtest.h>
 
-#include "answering_port.h"
+#include "scripted_ecu.h"
 #include "window_fakes.h"
 
 namespace vortlen {
 namespace {
 
-using test::AnsweringPort;
+using test::ScriptedEcu;
 
 class RecordingView final : public PhaseTestView {
  public:
@@ -20,7 +20,7 @@ class PhaseTestLogicTest : public ::testing::Test {
  protected:
   PhaseTestLogicTest() { shared.openPort(1); }
 
-  AnsweringPort port;
+  ScriptedEcu port;
   SharedPort shared{port};
   test::FakeTimer timer;
   RecordingView view;

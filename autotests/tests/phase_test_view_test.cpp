@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
-#include "answering_port.h"
+#include "scripted_ecu.h"
 #include "phase_test_dialog.h"
 #include "view_support.h"
 #include "window_fakes.h"
@@ -9,7 +9,7 @@
 namespace vortlen {
 namespace {
 
-using test::AnsweringPort;
+using test::ScriptedEcu;
 
 constexpr QRgb kBackground = 0x287682;
 constexpr QRgb kGrid = 0x005028;
@@ -69,7 +69,7 @@ TEST_F(PhasePictureTest, AFailureShowsItsTextOverTheBareGrid) {
 }
 
 TEST(PhaseTestDialogTest, EnterIsSwallowedAndEscapeCloses) {
-  AnsweringPort port;
+  ScriptedEcu port;
   SharedPort shared{port};
   shared.openPort(1);
   test::FakeTimer timer;

@@ -53,7 +53,7 @@ class ScriptedEcu final : public SerialPort {
   }
 
   void answer(Bytes bytes) { answers.emplace_back(std::move(bytes)); }
-  void silent() { answers.emplace_back(std::nullopt); }
+  void silence() { answers.emplace_back(std::nullopt); }
 
   std::deque<std::optional<Bytes>> answers;
   std::vector<Bytes> requests;
