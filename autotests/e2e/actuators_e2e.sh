@@ -9,14 +9,6 @@
 # still ends the program cleanly.
 set -uo pipefail
 
-if [ $# -ne 3 ]; then
-  echo "usage: $0 PROGRAM SIMULATOR ARTEFACT_DIR" >&2
-  exit 2
-fi
-program=$1
-simulator=$2
-artefacts=$3
-
 readonly initial_read='61 09 0D'
 readonly monitor_read='61 1A 2C'
 readonly start_write='62 0A 1F 09 02 0B 00'
@@ -30,7 +22,7 @@ readonly warning_red='#FF0000'
 readonly actuator_section='[%U041C%U0435%U0445%U0430%U043D%U0438%U0437%U043C%U044B]'
 readonly target_key='%U041E%U0431%U043E%U0440%U043E%U0442%U044B'
 
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 # Conditions for wait_until, asked anew on every try.
 actuator_window_gone() { [ -z "$(window_named "$window_title")" ]; }

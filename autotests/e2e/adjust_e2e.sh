@@ -10,15 +10,7 @@
 # throughout, and the exit, with a slider window left open, releases the ECU last.
 set -uo pipefail
 
-if [ $# -ne 3 ]; then
-  echo "usage: $0 PROGRAM SIMULATOR ARTEFACT_DIR" >&2
-  exit 2
-fi
-program=$1
-simulator=$2
-artefacts=$3
-
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 # --- the main window's menu bar ----------------------------------------------------------------
 

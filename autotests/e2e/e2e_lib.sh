@@ -1,11 +1,21 @@
 #!/usr/bin/env bash
-# What every end-to-end test shares: sourced by a test script after it has set `program`,
-# `simulator` and `artefacts`. It starts a watchdog, an X server of the test's own and the
-# simulated ECU (`simulator_options` adds options), and cleans all of them up on exit.
+# What every end-to-end test shares, sourced with the test's own arguments:
+#   source e2e_lib.sh PROGRAM SIMULATOR ARTEFACT_DIR
+# It sets `program`, `simulator` and `artefacts` from them, starts a watchdog, an X server of
+# the test's own and the simulated ECU (`simulator_options` adds options), and cleans all of
+# them up on exit.
 #
 # The main menu is only ever driven with Alt, Left, Return, Return: the first item of
 # "Завершение". Its second item would switch the computer off; besides never reaching it, the
 # program gets a system bus address that leads nowhere.
+
+if [ $# -ne 3 ]; then
+  echo "usage: $0 PROGRAM SIMULATOR ARTEFACT_DIR" >&2
+  exit 2
+fi
+program=$1
+simulator=$2
+artefacts=$3
 
 readonly release_request='62 09 00 0A 00 0B 00 0C 00 0D 00 0E 00 0F 00'
 readonly set_prefix='61 07 08 51 52 53 54'

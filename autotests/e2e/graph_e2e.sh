@@ -10,14 +10,6 @@
 # program, the release request last.
 set -uo pipefail
 
-if [ $# -ne 3 ]; then
-  echo "usage: $0 PROGRAM SIMULATOR ARTEFACT_DIR" >&2
-  exit 2
-fi
-program=$1
-simulator=$2
-artefacts=$3
-
 readonly graph_set1_request='61 23 29 26 51 52 53 54'
 readonly phase_request='61 1A 26 23 2C'
 # The plot's grid in each view, and the phase test's background.
@@ -25,7 +17,7 @@ readonly grid_white_on_black='#C8C880'
 readonly grid_black_on_white='#37377F'
 readonly phase_background='#287682'
 
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 graph_window() { window_named '^График$'; }
 phase_window() { window_named 'Тест фаз ГРМ'; }

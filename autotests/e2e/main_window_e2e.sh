@@ -7,20 +7,12 @@
 # a second start on the same settings polls set 3 from the beginning.
 set -uo pipefail
 
-if [ $# -ne 3 ]; then
-  echo "usage: $0 PROGRAM SIMULATOR ARTEFACT_DIR" >&2
-  exit 2
-fi
-program=$1
-simulator=$2
-artefacts=$3
-
 readonly set3_request='61 07 08 51 52 53 54 61 67 68 69 62 64 65 66'
 # Qt's escaped forms of the section "Главное" and the key "Набор".
 readonly main_section='[%U0413%U043B%U0430%U0432%U043D%U043E%U0435]'
 readonly set_key='%U041D%U0430%U0431%U043E%U0440'
 
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 # --- first run: set 1, then Ctrl+F3 ------------------------------------------------------------
 

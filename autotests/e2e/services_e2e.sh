@@ -9,14 +9,6 @@
 # done with the tables when it closes.
 set -uo pipefail
 
-if [ $# -ne 3 ]; then
-  echo "usage: $0 PROGRAM SIMULATOR ARTEFACT_DIR" >&2
-  exit 2
-fi
-program=$1
-simulator=$2
-artefacts=$3
-
 readonly configuration_request='61 01 02 03 04 05 06'
 readonly faults_request='02'
 readonly table1_request='61 49'
@@ -26,7 +18,7 @@ readonly clear_thrice='62 0E 0A 0E 0A 0E 0A'
 readonly zero_table3='62 0E 40 0E 40'
 readonly table3_request='61 4B'
 
-source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 # No set request may arrive from the window's FIRST request after log line FROM to its LAST:
 # the main polling rests while the window reads.
