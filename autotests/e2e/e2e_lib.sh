@@ -92,6 +92,7 @@ fail() {
 # Succeeds when COMMAND... prints something: `wait_until 5 prints main_window` asks again on every
 # poll, where `wait_until 5 test -n "$(main_window)"` would ask only once.
 prints() { [ -n "$("$@")" ]; }
+prints_nothing() { [ -z "$("$@")" ]; }
 
 # wait_until SECONDS COMMAND...: polls COMMAND every 50 ms until it succeeds or time runs out.
 wait_until() {

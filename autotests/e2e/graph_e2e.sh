@@ -63,7 +63,7 @@ screenshot_showing 02-graph-black-on-white.png "$grid_black_on_white" 2000
 
 back_line=$(($(log_lines) + 1))
 xdo key Escape || fail "xdotool cannot press Escape"
-wait_until 5 test -z "$(graph_window)" || fail "Escape did not close the graph view"
+wait_until 5 prints_nothing graph_window || fail "Escape did not close the graph view"
 main_polling_resumes "$back_line"
 note "Escape: the main polling resumes"
 
@@ -86,7 +86,7 @@ sleep 0.5
 [ -n "$(phase_window)" ] || fail "Enter closed the timing-phase test"
 back_line=$(($(log_lines) + 1))
 xdo key Escape || fail "xdotool cannot press Escape"
-wait_until 5 test -z "$(phase_window)" || fail "Escape did not close the timing-phase test"
+wait_until 5 prints_nothing phase_window || fail "Escape did not close the timing-phase test"
 main_polling_resumes "$back_line"
 note "Escape: the main polling resumes"
 
