@@ -113,11 +113,7 @@ screenshot_with_values 03-main-window-after.png
 
 exit_through_menu 04-exit-menu.png
 last_request_is_release
-ini="$work/config/Vortlen3/Vortlen3.ini"
-saved_target=$(awk -v section="$actuator_section" -v key="$target_key" '
-  /^\[/ { inside = ($0 == section); next }
-  inside { split($0, pair, "="); if (pair[1] == key) value = pair[2] }
-  END { print value }' "$ini")
+saved_target=$(saved_setting "$actuator_section" "$target_key") || exit 1
 [ "$saved_target" = 1000 ] || fail "Обороты under Механизмы is '$saved_target', not 1000"
 note "Обороты=1000 saved"
 

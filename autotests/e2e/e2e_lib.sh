@@ -125,6 +125,16 @@ pixels_of() {
   echo "${count:-0}"
 }
 
+# The value of KEY in SECTION ("[...]", as Qt escapes it) of the program's settings file.
+saved_setting() {
+  local ini="$work/config/Vortlen3/Vortlen3.ini"
+  [ -f "$ini" ] || fail "no settings file at $ini"
+  awk -v section="$1" -v key="$2" '
+    /^\[/ { inside = ($0 == section); next }
+    inside { split($0, pair, "="); if (pair[1] == key) value = pair[2] }
+    END { print value }' "$ini"
+}
+
 screenshot() { timeout 20 import -display "$DISPLAY" -window root "$artefacts/$1"; }
 
 # Takes screenshots until the value fields show figures and a mode flag is lit.

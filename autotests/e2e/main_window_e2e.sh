@@ -37,12 +37,7 @@ screenshot_with_values 02-first-start-set3.png
 
 exit_through_menu 03-first-start-exit-menu.png
 last_request_is_release
-ini="$work/config/Vortlen3/Vortlen3.ini"
-[ -f "$ini" ] || fail "no settings file at $ini"
-saved_set=$(awk -v section="$main_section" -v key="$set_key" '
-  /^\[/ { inside = ($0 == section); next }
-  inside { split($0, pair, "="); if (pair[1] == key) value = pair[2] }
-  END { print value }' "$ini")
+saved_set=$(saved_setting "$main_section" "$set_key") || exit 1
 [ "$saved_set" = 3 ] || fail "Набор under Главное is '$saved_set' in the settings, not 3"
 note "release request last, Набор=3 saved"
 
