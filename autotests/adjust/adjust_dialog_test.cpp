@@ -108,7 +108,7 @@ class AdjustFromMainWindowTest : public ::testing::Test {
     simulated.setDeviceExists(comDevicePath(1), true);
     settings.values["Главное/РазмерОкна"] = 1;
     children.setParent(&dialog);
-    plugInAdjustmentWindows(children, windows);
+    children.setAdjustmentWindows(windows);
     dialog.startUp();
     dialog.resize(800, 600);
     QApplication::processEvents();
@@ -128,7 +128,7 @@ class AdjustFromMainWindowTest : public ::testing::Test {
   test::FakeSleeper sleeper;
   test::MemorySettings settings;
   test::FakePowerOff powerOff;
-  AppChildWindows children{&notifier};
+  AppChildWindows children{port, settings};
   MainDialog dialog{port, settings, powerOff, children, {&timer, &notifier, &sleeper}};
   AdjustmentWindows windows{port, &notifier};
 };

@@ -2,38 +2,112 @@
 
 #include <gtest/gtest.h>
 
-#include <QWidget>
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
 
+#include "adapter_model.h"
+#include "main_dialog.h"
+#include "resource_ids.h"
+#include "simulated_port.h"
+#include "view_support.h"
 #include "window_fakes.h"
 
 namespace vortlen {
 namespace {
 
-TEST(AppChildWindowsTest, APluggedWindowOpensOverTheMainWindow) {
-  test::FakeNotifier notifier;
-  AppChildWindows children(&notifier);
-  QWidget mainWindow;
-  children.setParent(&mainWindow);
-  std::vector<QWidget*> openedOver;
-  children.plugIn(ChildWindow::Faults, [&](QWidget* parent) { openedOver.push_back(parent); });
+// The program's table of child windows, with openings recorded instead of run.
+struct TableChildren final : ChildWindows {
+  TableChildren() {
+    for (const ChildWindowRow& row : kChildWindowTable) table.push_back(row.entry);
+  }
+  std::span<const ChildWindowEntry> windows() const override { return table; }
+  void open(const ChildWindowEntry& window) override {
+    opened.push_back(window.command);
+    if (whileOpen) whileOpen();
+  }
+  void runSettings(unsigned&) override {}
+  std::vector<ChildWindowEntry> table;
+  std::vector<int> opened;
+  std::function<void()> whileOpen;
+};
 
-  children.open(ChildWindow::Faults);
-  EXPECT_EQ(openedOver, std::vector<QWidget*>{&mainWindow});
-  EXPECT_TRUE(notifier.messages.empty());
+// The real main window, built from the table, on the offscreen platform.
+class ChildWindowTableTest : public ::testing::Test {
+ protected:
+  ChildWindowTableTest() {
+    simulated.setDeviceExists(comDevicePath(1), true);
+    settings.values["Главное/РазмерОкна"] = 1;
+    dialog.startUp();
+    QApplication::processEvents();
+  }
+
+  QStringList menuItems(const QString& title) {
+    QStringList items;
+    for (QAction* top : findControl<QMenuBar>(&dialog, ids::kMainMenu)->actions()) {
+      if (top->text() != title || !top->menu()) continue;
+      for (QAction* item : top->menu()->actions()) {
+        items << item->text() + (item->shortcut().isEmpty()
+                                     ? QString()
+                                     : " [" + item->shortcut().toString() + "]");
+      }
+    }
+    return items;
+  }
+
+  sim::EcuModel ecu;
+  sim::AdapterModel adapter{ecu};
+  sim::SimulatedPort simulated{adapter};
+  SharedPort port{simulated};
+  test::MemorySettings settings;
+  test::FakePowerOff powerOff;
+  test::FakeTimer timer;
+  test::FakeNotifier notifier;
+  test::FakeSleeper sleeper;
+  TableChildren children;
+  MainDialog dialog{port, settings, powerOff, children, {&timer, &notifier, &sleeper}};
+};
+
+TEST_F(ChildWindowTableTest, TheTableBuildsTheMenusAndKeysAroundTheMainWindowsOwnItems) {
+  EXPECT_EQ(dialog.windowTitle(), QStringLiteral(" Вортлен 3  (V 0.008)"));
+  QStringList topLevel;
+  for (QAction* action : findControl<QMenuBar>(&dialog, ids::kMainMenu)->actions()) {
+    topLevel << action->text() + (action->isEnabled() ? "" : "(greyed)");
+  }
+  EXPECT_EQ(topLevel,
+            QStringList({"ЭБУ", "Набор", "Вид", "Тесты", "Регулировки", "Вкл/Откл",
+                         "Проверка(greyed)", "Двигатель(greyed)", "Дополнительно", "Завершение"}));
+  EXPECT_EQ(menuItems("ЭБУ"), QStringList({"Паспорт [Alt+P]", "Таблицы топливоподачи [Alt+T]",
+                                           "Ошибки и неисправности [F5]", "Сброс [Del]"}));
+  EXPECT_EQ(menuItems("Набор"),
+            QStringList({"Набор 1 [Ctrl+F1]", "Набор 2 [Ctrl+F2]", "Набор 3 [Ctrl+F3]",
+                         "Набор 4 [Ctrl+F4]", "Набор 5 [Ctrl+F5]"}));
+  EXPECT_EQ(menuItems("Вид"), QStringList({"Графический [F6]"}));
+  EXPECT_EQ(menuItems("Тесты"),
+            QStringList({"Управление механизмами [Alt+M]", "Тест фаз ГРМ. ЗМЗ 4063 [Alt+G]"}));
+  EXPECT_EQ(menuItems("Регулировки"),
+            QStringList({"Коррекция СО", "Зажигание", "Температура ОЖ", "Положение РДВ"}));
+  EXPECT_EQ(menuItems("Дополнительно"),
+            QStringList({"Настройка программы", "О программе [F1]", "Схема адаптера K-Line"}));
+  EXPECT_EQ(menuItems("Завершение"),
+            QStringList({"Завершить программу\tAlt+F4", "Выклчить компьютер"}));
 }
 
-TEST(AppChildWindowsTest, AWindowNotPluggedInSaysSoByName) {
-  test::FakeNotifier notifier;
-  AppChildWindows children(&notifier);
-  bool faultsOpened = false;
-  children.plugIn(ChildWindow::Faults, [&](QWidget*) { faultsOpened = true; });
-
-  children.open(ChildWindow::PhaseTest);
-  EXPECT_FALSE(faultsOpened);
-  ASSERT_EQ(notifier.messages.size(), 1u);
-  EXPECT_EQ(notifier.messages[0].text,
-            "Окно «Тест фаз ГРМ. ЗМЗ 4063» в этой версии программы ещё не готово.");
-  EXPECT_EQ(notifier.messages[0].caption, "Вортлен 3");
+TEST_F(ChildWindowTableTest, EveryWindowCommandOpensItsRowAndOnlyTheEcuWindowsPausePolling) {
+  std::vector<int> paused;
+  for (const ChildWindowRow& row : kChildWindowTable) {
+    const int command = row.entry.command;
+    children.opened.clear();
+    children.whileOpen = [&] {
+      if (!timer.isRunning()) paused.push_back(command);
+    };
+    timer.start(90);
+    dialog.commandAction(command)->trigger();
+    EXPECT_EQ(children.opened, std::vector<int>{command}) << command;
+  }
+  EXPECT_EQ(paused, (std::vector<int>{ids::kCmdPassport, ids::kCmdFuelTables, ids::kCmdFaults,
+                                      ids::kCmdGraph, ids::kCmdActuators, ids::kCmdPhaseTest}));
 }
 
 }  // namespace

@@ -195,7 +195,7 @@ start_program() {
     DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb \
     XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
     DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus" \
-    VORTLEN3_COM1="$work/tty" \
+    VORTLEN3_COM1="${program_com1:-$work/tty}" \
     "$program" >>"$work/program.log" 2>&1 &
   program_pid=$!
 }

@@ -53,9 +53,21 @@ class LoggingPort final : public SerialPort {
   EventLog& log_;
 };
 
+// Every command of a child window; the six modal windows that talk to the ECU pause polling.
 struct FakeChildren final : ChildWindows {
-  void open(ChildWindow window) override {
-    opened.push_back(window);
+  FakeChildren() {
+    for (const int command : {ids::kCmdPassport, ids::kCmdFuelTables, ids::kCmdFaults,
+                              ids::kCmdGraph, ids::kCmdActuators, ids::kCmdPhaseTest}) {
+      table.push_back({command, MainMenu::Ecu, "", "", true});
+    }
+    for (const int command : {ids::kCmdCoAdjust, ids::kCmdIgnitionAdjust, ids::kCmdCoolantAdjust,
+                              ids::kCmdIdleValveAdjust, ids::kCmdAbout, ids::kCmdAdapterScheme}) {
+      table.push_back({command, MainMenu::Extra, "", "", false});
+    }
+  }
+  std::span<const ChildWindowEntry> windows() const override { return table; }
+  void open(const ChildWindowEntry& window) override {
+    opened.push_back(window.command);
     if (whileOpen) whileOpen();
   }
   void runSettings(unsigned& portNumber) override {
@@ -63,7 +75,8 @@ struct FakeChildren final : ChildWindows {
     if (whileOpen) whileOpen();
     if (chosenPort) portNumber = chosenPort;
   }
-  std::vector<ChildWindow> opened;
+  std::vector<ChildWindowEntry> table;
+  std::vector<int> opened;
   std::vector<unsigned> settingsShownWith;
   unsigned chosenPort = 0;  // 0: the dialog is cancelled
   std::function<void()> whileOpen;
@@ -262,14 +275,14 @@ TEST_F(MainWindowLogicTest, ValueFieldsOpenTheirAdjustmentOnlyInTheirSets) {
     int set;
     int slot;
     bool reacts;
-    ChildWindow window;
+    int command;
   };
   const Row rows[] = {
-      {1, 1, true, ChildWindow::CoolantAdjust},
-      {2, 1, true, ChildWindow::CoolantAdjust},
-      {1, 4, true, ChildWindow::IgnitionAdjust},
-      {2, 4, true, ChildWindow::CoAdjust},
-      {1, 7, true, ChildWindow::IdleValveAdjust},
+      {1, 1, true, ids::kCmdCoolantAdjust},
+      {2, 1, true, ids::kCmdCoolantAdjust},
+      {1, 4, true, ids::kCmdIgnitionAdjust},
+      {2, 4, true, ids::kCmdCoAdjust},
+      {1, 7, true, ids::kCmdIdleValveAdjust},
       {2, 7, false, {}},
       {3, 1, false, {}},
       {4, 4, false, {}},
@@ -283,7 +296,7 @@ TEST_F(MainWindowLogicTest, ValueFieldsOpenTheirAdjustmentOnlyInTheirSets) {
     EXPECT_EQ(logic.valueFieldReacts(row.slot), row.reacts) << row.set << "/" << row.slot;
     logic.onValueClicked(row.slot);
     if (row.reacts) {
-      EXPECT_THAT(children.opened, ElementsAre(row.window)) << row.set << "/" << row.slot;
+      EXPECT_THAT(children.opened, ElementsAre(row.command)) << row.set << "/" << row.slot;
     } else {
       EXPECT_THAT(children.opened, IsEmpty()) << row.set << "/" << row.slot;
     }
@@ -297,32 +310,25 @@ TEST_F(MainWindowLogicTest, ModalChildrenPausePollingAndResumeItWhereItWas) {
   logic.start();
   logic.onPollTimer();
   ASSERT_EQ(logic.poll().state(), PollState::ReadEcuType);
-  const std::pair<int, ChildWindow> modal[] = {
-      {ids::kCmdPassport, ChildWindow::Passport},   {ids::kCmdFuelTables, ChildWindow::FuelTables},
-      {ids::kCmdFaults, ChildWindow::Faults},       {ids::kCmdGraph, ChildWindow::Graph},
-      {ids::kCmdActuators, ChildWindow::Actuators}, {ids::kCmdPhaseTest, ChildWindow::PhaseTest},
-  };
-  for (const auto& [command, window] : modal) {
+  const int modal[] = {ids::kCmdPassport, ids::kCmdFuelTables, ids::kCmdFaults,
+                       ids::kCmdGraph,    ids::kCmdActuators,  ids::kCmdPhaseTest};
+  for (const int command : modal) {
     children.whileOpen = [this] { EXPECT_FALSE(timer.isRunning()); };
     children.opened.clear();
     logic.command(command);
-    EXPECT_THAT(children.opened, ElementsAre(window));
+    EXPECT_THAT(children.opened, ElementsAre(command));
     EXPECT_TRUE(timer.isRunning());
     EXPECT_EQ(timer.period(), 90);
     EXPECT_EQ(logic.poll().state(), PollState::ReadEcuType);
   }
-  const std::pair<int, ChildWindow> alongside[] = {
-      {ids::kCmdAbout, ChildWindow::About},
-      {ids::kCmdAdapterScheme, ChildWindow::AdapterScheme},
-      {ids::kCmdCoAdjust, ChildWindow::CoAdjust},
-      {ids::kCmdIdleValveAdjust, ChildWindow::IdleValveAdjust},
-  };
-  for (const auto& [command, window] : alongside) {
+  const int alongside[] = {ids::kCmdAbout, ids::kCmdAdapterScheme, ids::kCmdCoAdjust,
+                           ids::kCmdIdleValveAdjust};
+  for (const int command : alongside) {
     children.whileOpen = [this] { EXPECT_TRUE(timer.isRunning()); };
     children.opened.clear();
     const std::size_t starts = timer.starts.size();
     logic.command(command);
-    EXPECT_THAT(children.opened, ElementsAre(window));
+    EXPECT_THAT(children.opened, ElementsAre(command));
     EXPECT_EQ(timer.starts.size(), starts);
   }
 }

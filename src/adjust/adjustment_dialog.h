@@ -96,23 +96,4 @@ class AdjustmentWindows {
   std::array<std::unique_ptr<AdjustmentDialog>, 4> windows_;
 };
 
-/// Plugs the four windows into the main window's child windows (`children.plugIn`), for the four
-/// commands and the value-field clicks alike. Each opening places the window from the main window's
-/// client size and position as `children` last heard them (`mainClientSize`, `mainPosition`).
-template <class Children>
-void plugInAdjustmentWindows(Children& children, AdjustmentWindows& windows) {
-  const std::pair<ChildWindow, AdjustmentKind> plugs[] = {
-      {ChildWindow::CoAdjust, AdjustmentKind::Co},
-      {ChildWindow::IgnitionAdjust, AdjustmentKind::Ignition},
-      {ChildWindow::CoolantAdjust, AdjustmentKind::Coolant},
-      {ChildWindow::IdleValveAdjust, AdjustmentKind::IdleValve},
-  };
-  for (const auto& plug : plugs) {
-    const AdjustmentKind kind = plug.second;
-    children.plugIn(plug.first, [&children, &windows, kind](QWidget* parent) {
-      windows.open(kind, parent, children.mainClientSize(), children.mainPosition());
-    });
-  }
-}
-
 }  // namespace vortlen

@@ -1,62 +1,88 @@
 #include "child_windows.h"
 
-#include "qt_window_services.h"
+#include "about_dialog.h"
+#include "actuator_dialog.h"
+#include "adjustment_dialog.h"
+#include "faults_dialog.h"
+#include "fuel_tables_dialog.h"
+#include "graph_dialog.h"
+#include "passport_dialog.h"
+#include "phase_test_dialog.h"
+#include "resource_ids.h"
 #include "settings_dialog.h"
 
 namespace vortlen {
 
 namespace {
 
-std::size_t slotOf(ChildWindow window) {
-  return static_cast<std::size_t>(window);
+template <class Dialog>
+void runModal(ChildWindowContext& context, QWidget* parent) {
+  Dialog dialog(context.port, parent);
+  dialog.exec();
+}
+
+// The slider windows are created on their first opening and placed beside the main window.
+template <AdjustmentKind kind>
+void openAdjustment(ChildWindowContext& context, QWidget* parent) {
+  if (!context.adjustments) return;
+  context.adjustments->open(kind, parent, context.children->mainClientSize(),
+                            context.children->mainPosition());
 }
 
 }  // namespace
 
-QString childWindowName(ChildWindow window) {
-  switch (window) {
-    case ChildWindow::Passport:
-      return QStringLiteral("Паспорт");
-    case ChildWindow::FuelTables:
-      return QStringLiteral("Таблицы топливоподачи");
-    case ChildWindow::Faults:
-      return QStringLiteral("Ошибки и неисправности");
-    case ChildWindow::Graph:
-      return QStringLiteral("Графический");
-    case ChildWindow::Actuators:
-      return QStringLiteral("Управление механизмами");
-    case ChildWindow::PhaseTest:
-      return QStringLiteral("Тест фаз ГРМ. ЗМЗ 4063");
-    case ChildWindow::CoAdjust:
-      return QStringLiteral("Коррекция СО");
-    case ChildWindow::IgnitionAdjust:
-      return QStringLiteral("Зажигание");
-    case ChildWindow::CoolantAdjust:
-      return QStringLiteral("Температура ОЖ");
-    case ChildWindow::IdleValveAdjust:
-      return QStringLiteral("Положение РДВ");
-    case ChildWindow::About:
-      return QStringLiteral("О программе");
-    case ChildWindow::AdapterScheme:
-      return QStringLiteral("Схема адаптера K-Line");
-  }
-  return {};
+// The modal windows that talk to the ECU pause the main polling while they are open; the
+// slider windows, the about window and the adapter scheme let it go on.
+const std::array<ChildWindowRow, 12> kChildWindowTable = {{
+    {{ids::kCmdPassport, MainMenu::Ecu, "Паспорт", "Alt+P", true}, runModal<PassportDialog>},
+    {{ids::kCmdFuelTables, MainMenu::Ecu, "Таблицы топливоподачи", "Alt+T", true},
+     runModal<FuelTablesDialog>},
+    {{ids::kCmdFaults, MainMenu::Ecu, "Ошибки и неисправности", "F5", true},
+     runModal<FaultsDialog>},
+    {{ids::kCmdGraph, MainMenu::View, "Графический", "F6", true},
+     [](ChildWindowContext& context, QWidget* parent) {
+       GraphDialog graph(context.port, context.settings, parent);
+       graph.run();
+     }},
+    {{ids::kCmdActuators, MainMenu::Tests, "Управление механизмами", "Alt+M", true},
+     [](ChildWindowContext& context, QWidget* parent) {
+       ActuatorDialog dialog(context.port, context.settings, parent);
+       dialog.exec();
+     }},
+    {{ids::kCmdPhaseTest, MainMenu::Tests, "Тест фаз ГРМ. ЗМЗ 4063", "Alt+G", true},
+     [](ChildWindowContext& context, QWidget* parent) {
+       PhaseTestDialog phaseTest(context.port, parent);
+       phaseTest.run();
+     }},
+    {{ids::kCmdCoAdjust, MainMenu::Adjustments, "Коррекция СО", "", false},
+     openAdjustment<AdjustmentKind::Co>},
+    {{ids::kCmdIgnitionAdjust, MainMenu::Adjustments, "Зажигание", "", false},
+     openAdjustment<AdjustmentKind::Ignition>},
+    {{ids::kCmdCoolantAdjust, MainMenu::Adjustments, "Температура ОЖ", "", false},
+     openAdjustment<AdjustmentKind::Coolant>},
+    {{ids::kCmdIdleValveAdjust, MainMenu::Adjustments, "Положение РДВ", "", false},
+     openAdjustment<AdjustmentKind::IdleValve>},
+    {{ids::kCmdAbout, MainMenu::Extra, "О программе", "F1", false},
+     [](ChildWindowContext&, QWidget* parent) {
+       AboutDialog dialog(parent);
+       dialog.exec();
+     }},
+    {{ids::kCmdAdapterScheme, MainMenu::Extra, "Схема адаптера K-Line", "", false},
+     [](ChildWindowContext&, QWidget* parent) {
+       AdapterSchemeDialog dialog(parent);
+       dialog.exec();
+     }},
+}};
+
+AppChildWindows::AppChildWindows(SharedPort& port, SettingsStore& settings)
+    : context_{port, settings, nullptr, this} {
+  for (const ChildWindowRow& row : kChildWindowTable) entries_.push_back(row.entry);
 }
 
-void AppChildWindows::plugIn(ChildWindow window, Opener opener) {
-  openers_[slotOf(window)] = std::move(opener);
-}
-
-void AppChildWindows::open(ChildWindow window) {
-  if (const Opener& opener = openers_[slotOf(window)]) {
-    opener(parent_);
-    return;
+void AppChildWindows::open(const ChildWindowEntry& window) {
+  for (const ChildWindowRow& row : kChildWindowTable) {
+    if (row.entry.command == window.command) return row.open(context_, parent_);
   }
-  const QString text = QStringLiteral("Окно «%1» в этой версии программы ещё не готово.")
-                           .arg(childWindowName(window));
-  QtNotifier boxes(parent_);
-  Notifier& notifier = notifier_ ? *notifier_ : boxes;
-  notifier.message(text.toStdString(), "Вортлен 3", MessageIcon::Information);
 }
 
 void AppChildWindows::runSettings(unsigned& portNumber) {

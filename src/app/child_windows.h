@@ -2,9 +2,9 @@
 
 #include <QPoint>
 #include <QSize>
-#include <QString>
 #include <array>
-#include <functional>
+#include <span>
+#include <vector>
 
 #include "main_window_logic.h"
 
@@ -12,20 +12,40 @@ class QWidget;
 
 namespace vortlen {
 
-/// The child windows of the main window, as the program has them. Each window plugs in an
-/// opener; one that is not plugged in yet tells the user so instead of opening.
+class AdjustmentWindows;
+class AppChildWindows;
+
+/// What the child windows are opened with: the program's one port, its settings, the slider
+/// windows that live as long as the main window, and the main window's place.
+struct ChildWindowContext {
+  SharedPort& port;
+  SettingsStore& settings;
+  AdjustmentWindows* adjustments = nullptr;
+  const AppChildWindows* children = nullptr;
+};
+
+/// One child window of the program: how the main window offers it, and how it opens over
+/// `parent` (a modal one returns when it has closed).
+struct ChildWindowRow {
+  ChildWindowEntry entry;
+  void (*open)(ChildWindowContext& context, QWidget* parent);
+};
+
+/// The program's child windows, each declared once. Adding a window is one row here and the
+/// window's own folder.
+extern const std::array<ChildWindowRow, 12> kChildWindowTable;
+
+/// The child windows of the main window, opened from `kChildWindowTable`.
 class AppChildWindows final : public ChildWindows {
  public:
-  /// Opens the window over `parent`: a modal one returns when it has closed.
-  using Opener = std::function<void(QWidget* parent)>;
-
-  /// `notifier` tells the user about a window that is not there yet; none: a message box.
-  explicit AppChildWindows(Notifier* notifier = nullptr) : notifier_(notifier) {}
+  AppChildWindows(SharedPort& port, SettingsStore& settings);
 
   void setParent(QWidget* parent) { parent_ = parent; }
-  void plugIn(ChildWindow window, Opener opener);
+  /// The slider windows; they must outlive every opening, and the main window must outlive them.
+  void setAdjustmentWindows(AdjustmentWindows& windows) { context_.adjustments = &windows; }
 
-  void open(ChildWindow window) override;
+  std::span<const ChildWindowEntry> windows() const override { return entries_; }
+  void open(const ChildWindowEntry& window) override;
   void runSettings(unsigned& portNumber) override;
   void mainWindowResized(int width, int height) override { mainClientSize_ = {width, height}; }
   void mainWindowMoved(int x, int y) override { mainPosition_ = {x, y}; }
@@ -35,14 +55,11 @@ class AppChildWindows final : public ChildWindows {
   QPoint mainPosition() const { return mainPosition_; }
 
  private:
+  ChildWindowContext context_;
+  std::vector<ChildWindowEntry> entries_;
   QWidget* parent_ = nullptr;
-  Notifier* notifier_;
   QSize mainClientSize_;
   QPoint mainPosition_;
-  std::array<Opener, 12> openers_;
 };
-
-/// The name the user knows a child window by.
-QString childWindowName(ChildWindow window);
 
 }  // namespace vortlen

@@ -27,10 +27,10 @@ void onSignal(int) {
 
 }  // namespace
 
-void closeOnTerminationSignals(QWidget* window) {
+void closeOnTerminationSignals(QWidget* window, std::function<void()> end) {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSockets) != 0) return;
   auto* notifier = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, window);
-  QObject::connect(notifier, &QSocketNotifier::activated, window, [window] {
+  QObject::connect(notifier, &QSocketNotifier::activated, window, [window, end] {
     char byte = 0;
     [[maybe_unused]] const ssize_t count = ::read(signalSockets[1], &byte, 1);
     // A modal child window (the graph view, a test) runs a loop of its own inside the main
@@ -41,7 +41,7 @@ void closeOnTerminationSignals(QWidget* window) {
       if (!modal || modal == window) break;
       modal->close();
     }
-    window->close();
+    end();
   });
   struct sigaction action {};
   action.sa_handler = onSignal;
@@ -52,7 +52,7 @@ void closeOnTerminationSignals(QWidget* window) {
 
 #else
 
-void closeOnTerminationSignals(QWidget*) {}
+void closeOnTerminationSignals(QWidget*, std::function<void()>) {}
 
 #endif
 

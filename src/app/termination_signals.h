@@ -1,12 +1,16 @@
 #pragma once
 
+#include <functional>
+
 class QWidget;
 
 namespace vortlen {
 
-/// Ends `window` the ordinary way (its exit releases the ECU and saves the settings) when the
-/// process is asked to stop: SIGTERM, SIGINT or SIGHUP, as on logging out or Ctrl+C in the
-/// terminal that started it. Does nothing where there are no such signals.
-void closeOnTerminationSignals(QWidget* window);
+/// Ends the program the ordinary way when the process is asked to stop: SIGTERM, SIGINT or
+/// SIGHUP, as on logging out or Ctrl+C in the terminal that started it. Any modal window over
+/// `window` (a message box, the settings window, the graph view) is closed first, then `end`
+/// runs: it must run the exit steps (release the ECU, save the settings) once, however often
+/// it is called. Does nothing where there are no such signals.
+void closeOnTerminationSignals(QWidget* window, std::function<void()> end);
 
 }  // namespace vortlen

@@ -91,11 +91,19 @@ MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powe
 
 MainDialog::~MainDialog() = default;
 
+namespace {
+
+QString fromView(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+}  // namespace
+
 void MainDialog::buildMenu() {
   menuBar_ = new QMenuBar(this);
   setControlId(menuBar_, ids::kMainMenu);
-  auto add = [this](QMenu* menu, int id, const char* text, QKeySequence key = {}) {
-    QAction* action = menu->addAction(QString::fromUtf8(text));
+  auto add = [this](QMenu* menu, int id, const QString& text, QKeySequence key = {}) {
+    QAction* action = menu->addAction(text);
     if (!key.isEmpty()) {
       action->setShortcut(key);
       action->setShortcutContext(Qt::WindowShortcut);
@@ -105,34 +113,31 @@ void MainDialog::buildMenu() {
     return action;
   };
   auto menu = [this](const char* title) { return menuBar_->addMenu(QString::fromUtf8(title)); };
+  // The child windows come from the program's table, each under its menu with its key.
+  auto addWindows = [this, &add](QMenu* menu, MainMenu place) {
+    for (const ChildWindowEntry& window : children_.windows()) {
+      if (window.menu != place) continue;
+      add(menu, window.command, fromView(window.text),
+          QKeySequence(fromView(window.key), QKeySequence::PortableText));
+    }
+  };
 
   QMenu* ecu = menu("ЭБУ");
-  add(ecu, ids::kCmdPassport, "Паспорт", QKeySequence(Qt::ALT | Qt::Key_P));
-  add(ecu, ids::kCmdFuelTables, "Таблицы топливоподачи", QKeySequence(Qt::ALT | Qt::Key_T));
-  add(ecu, ids::kCmdFaults, "Ошибки и неисправности", QKeySequence(Qt::Key_F5));
-  add(ecu, ids::kCmdResetEcu, "Сброс", QKeySequence(Qt::Key_Delete));
+  addWindows(ecu, MainMenu::Ecu);
+  add(ecu, ids::kCmdResetEcu, QStringLiteral("Сброс"), QKeySequence(Qt::Key_Delete));
 
   QMenu* sets = menu("Набор");
-  const char* const setTexts[5] = {"Набор 1", "Набор 2", "Набор 3", "Набор 4", "Набор 5"};
   const Qt::Key setKeys[5] = {Qt::Key_F1, Qt::Key_F2, Qt::Key_F3, Qt::Key_F4, Qt::Key_F5};
   for (int i = 0; i < 5; ++i) {
-    QAction* action =
-        add(sets, ids::kSetCommands[i], setTexts[i], QKeySequence(Qt::CTRL | setKeys[i]));
+    QAction* action = add(sets, ids::kSetCommands[i], QStringLiteral("Набор %1").arg(i + 1),
+                          QKeySequence(Qt::CTRL | setKeys[i]));
     action->setCheckable(true);
     setActions_[static_cast<std::size_t>(i)] = action;
   }
 
-  add(menu("Вид"), ids::kCmdGraph, "Графический", QKeySequence(Qt::Key_F6));
-
-  QMenu* tests = menu("Тесты");
-  add(tests, ids::kCmdActuators, "Управление механизмами", QKeySequence(Qt::ALT | Qt::Key_M));
-  add(tests, ids::kCmdPhaseTest, "Тест фаз ГРМ. ЗМЗ 4063", QKeySequence(Qt::ALT | Qt::Key_G));
-
-  QMenu* adjust = menu("Регулировки");
-  add(adjust, ids::kCmdCoAdjust, "Коррекция СО");
-  add(adjust, ids::kCmdIgnitionAdjust, "Зажигание");
-  add(adjust, ids::kCmdCoolantAdjust, "Температура ОЖ");
-  add(adjust, ids::kCmdIdleValveAdjust, "Положение РДВ");
+  addWindows(menu("Вид"), MainMenu::View);
+  addWindows(menu("Тесты"), MainMenu::Tests);
+  addWindows(menu("Регулировки"), MainMenu::Adjustments);
 
   // Three top-level items that do nothing; two of them are greyed.
   menuBar_->addAction(QString::fromUtf8("Вкл/Откл"));
@@ -140,14 +145,13 @@ void MainDialog::buildMenu() {
   menuBar_->addAction(QString::fromUtf8("Двигатель"))->setEnabled(false);
 
   QMenu* extra = menu("Дополнительно");
-  add(extra, ids::kCmdSettings, "Настройка программы");
-  add(extra, ids::kCmdAbout, "О программе", QKeySequence(Qt::Key_F1));
-  add(extra, ids::kCmdAdapterScheme, "Схема адаптера K-Line");
+  add(extra, ids::kCmdSettings, QStringLiteral("Настройка программы"));
+  addWindows(extra, MainMenu::Extra);
 
   QMenu* end = menu("Завершение");
   // Alt+F4 is the system's own close key: the item only names it.
-  add(end, ids::kCmdExit, "Завершить программу\tAlt+F4");
-  add(end, ids::kCmdPowerOff, "Выклчить компьютер");
+  add(end, ids::kCmdExit, QStringLiteral("Завершить программу\tAlt+F4"));
+  add(end, ids::kCmdPowerOff, QStringLiteral("Выклчить компьютер"));
 }
 
 QAction* MainDialog::commandAction(int id) const {
@@ -241,6 +245,9 @@ void MainDialog::layoutControls() {
 }
 
 void MainDialog::startUp() {
+  // The program may have been told to end before its event loop first ran.
+  if (ended_) return;
+  started_ = true;
   const QSize screen = QGuiApplication::primaryScreen()->size();
   const Rect place = initialPlacement(screen.width(), screen.height());
   resize(place.width, place.height);
@@ -329,7 +336,8 @@ std::uint32_t MainDialog::currentShowState() const {
 void MainDialog::done(int result) {
   if (!ended_) {
     ended_ = true;
-    logic_->exit(currentShowState());
+    // A window that was never shown keeps the show state it was stored with.
+    logic_->exit(started_ ? currentShowState() : logic_->storedShowState());
   }
   QDialog::done(result);
 }

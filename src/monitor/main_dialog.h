@@ -33,7 +33,8 @@ class MainDialog final : public QDialog, private MainView {
              WindowServiceOverrides overrides = {});
   ~MainDialog() override;
 
-  /// Size, place and show the window as the settings say, then run the start-up.
+  /// Size, place and show the window as the settings say, then run the start-up; the program
+  /// calls it as the first thing its event loop does. Does nothing once the window has ended.
   void startUp();
 
   MainWindowLogic& logic() { return *logic_; }
@@ -77,6 +78,7 @@ class MainDialog final : public QDialog, private MainView {
   bool headerFailing_ = false;
   std::array<QAction*, 5> setActions_{};
   std::vector<std::pair<int, QAction*>> actions_;
+  bool started_ = false;
   bool ended_ = false;
 };
 

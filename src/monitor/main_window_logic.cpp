@@ -89,13 +89,16 @@ void MainWindowLogic::start() {
   }
   if (!anyPort) {
     services_.notifier.message(kNoPortText, kBoxCaption, MessageIcon::Exclamation);
-    services_.pollTimer.start(kFirstTickMs);
+    // The program may have been told to end while the box was up: its exit has run.
+    if (!exited_) services_.pollTimer.start(kFirstTickMs);
     return;
   }
   port.close();
   services_.notifier.message(kBusyPortPrefix + std::to_string(portNumber_) + kBusyPortSuffix,
                              kBoxCaption, MessageIcon::Exclamation);
+  if (exited_) return;
   services_.children.runSettings(portNumber_);
+  if (exited_) return;
   port.openPort(portNumber_);
   services_.pollTimer.start(kFirstTickMs);
 }
@@ -107,31 +110,10 @@ void MainWindowLogic::command(int id) {
       return;
     }
   }
+  for (const ChildWindowEntry& window : services_.children.windows()) {
+    if (window.command == id) return openChild(window);
+  }
   switch (id) {
-    case ids::kCmdPassport:
-      return openChild(ChildWindow::Passport);
-    case ids::kCmdFuelTables:
-      return openChild(ChildWindow::FuelTables);
-    case ids::kCmdFaults:
-      return openChild(ChildWindow::Faults);
-    case ids::kCmdGraph:
-      return openChild(ChildWindow::Graph);
-    case ids::kCmdActuators:
-      return openChild(ChildWindow::Actuators);
-    case ids::kCmdPhaseTest:
-      return openChild(ChildWindow::PhaseTest);
-    case ids::kCmdCoAdjust:
-      return openChild(ChildWindow::CoAdjust);
-    case ids::kCmdIgnitionAdjust:
-      return openChild(ChildWindow::IgnitionAdjust);
-    case ids::kCmdCoolantAdjust:
-      return openChild(ChildWindow::CoolantAdjust);
-    case ids::kCmdIdleValveAdjust:
-      return openChild(ChildWindow::IdleValveAdjust);
-    case ids::kCmdAbout:
-      return openChild(ChildWindow::About);
-    case ids::kCmdAdapterScheme:
-      return openChild(ChildWindow::AdapterScheme);
     case ids::kCmdResetEcu:
       return resetEcu();
     case ids::kCmdSettings:
@@ -151,15 +133,15 @@ void MainWindowLogic::chooseSet(int number) {
   poll_.selectSet(number);
 }
 
-void MainWindowLogic::openChild(ChildWindow window) {
-  if (!suspendsPolling(window)) {
+void MainWindowLogic::openChild(const ChildWindowEntry& window) {
+  if (!window.pausesPolling) {
     services_.children.open(window);
     return;
   }
   services_.pollTimer.stop();
   services_.children.open(window);
   // The cycle goes on where it stopped: the state is left alone.
-  services_.pollTimer.start(kAfterChildMs);
+  if (!exited_) services_.pollTimer.start(kAfterChildMs);
 }
 
 namespace {
@@ -223,6 +205,7 @@ void MainWindowLogic::runSettingsCommand() {
   poll_.display().texts[0].clear();
   poll_.clearLiveDisplay();
   services_.children.runSettings(portNumber_);
+  if (exited_) return;
   poll_.display().texts[0] = kConnectingText;
   services_.view.pushTexts();
   services_.port.openPort(portNumber_);
@@ -231,6 +214,7 @@ void MainWindowLogic::runSettingsCommand() {
 }
 
 void MainWindowLogic::exit(std::uint32_t showState) {
+  exited_ = true;
   services_.pollTimer.stop();
   services_.sleeper.sleep(kBeforeReleaseMs);
   link_.transact(ecu::releaseRequest);

@@ -2,7 +2,9 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "ecu_link.h"
 #include "poll_cycle.h"
@@ -13,44 +15,27 @@
 
 namespace vortlen {
 
-/// The windows the main window opens. Later windows plug in here; the main window only
-/// decides whether its polling pauses while they are open.
-enum class ChildWindow {
-  Passport,
-  FuelTables,
-  Faults,
-  Graph,
-  Actuators,
-  PhaseTest,
-  CoAdjust,
-  IgnitionAdjust,
-  CoolantAdjust,
-  IdleValveAdjust,
-  About,
-  AdapterScheme,
+/// The menus of the main window that hold child windows, in the menu bar's order.
+enum class MainMenu { Ecu, View, Tests, Adjustments, Extra };
+
+/// A window the main window opens: its command, where the main window offers it, and whether
+/// the main polling pauses while it is open (the modal windows that talk to the ECU).
+struct ChildWindowEntry {
+  int command = 0;
+  MainMenu menu = MainMenu::Ecu;
+  std::string_view text;  // the menu item, and the name the user knows the window by
+  std::string_view key;   // the accelerator, as "Alt+P" or "F5"; empty: none
+  bool pausesPolling = false;
 };
 
-/// Modal windows that talk to the ECU: the main polling pauses while they are open.
-constexpr bool suspendsPolling(ChildWindow window) {
-  switch (window) {
-    case ChildWindow::Passport:
-    case ChildWindow::FuelTables:
-    case ChildWindow::Faults:
-    case ChildWindow::Graph:
-    case ChildWindow::Actuators:
-    case ChildWindow::PhaseTest:
-      return true;
-    default:
-      return false;
-  }
-}
-
-/// Opens the main window's child windows.
+/// The main window's child windows, as the program declares them.
 class ChildWindows {
  public:
   virtual ~ChildWindows() = default;
+  /// Every child window, in the order of its menu.
+  virtual std::span<const ChildWindowEntry> windows() const = 0;
   /// A modal window returns when it has closed; a modeless one returns once it is shown.
-  virtual void open(ChildWindow window) = 0;
+  virtual void open(const ChildWindowEntry& window) = 0;
   /// Runs the settings window modally; it may change `portNumber`.
   virtual void runSettings(unsigned& portNumber) = 0;
   /// The main window's client size and its position changed: the adjustment windows place
@@ -142,6 +127,8 @@ class MainWindowLogic {
 
   /// Start-up once the window is shown: live display cleared, stored set made active, the
   /// stored port opened or the ports probed and the user told, PollTimer started with 1 ms.
+  /// When the exit runs meanwhile (the program was told to end while a box was up), the
+  /// start-up goes no further.
   void start();
 
   /// Runs a menu or accelerator command. Unknown ids are ignored.
@@ -169,12 +156,13 @@ class MainWindowLogic {
   int activeSet() const { return poll_.display().activeSet; }
   unsigned portNumber() const { return portNumber_; }
   bool shutdownRequested() const { return shutdownRequested_; }
+  bool exited() const { return exited_; }
   EcuLink& link() { return link_; }
 
  private:
   void resetEcu();
   void runSettingsCommand();
-  void openChild(ChildWindow window);
+  void openChild(const ChildWindowEntry& window);
   void chooseSet(int number);
 
   Services services_;
@@ -182,6 +170,7 @@ class MainWindowLogic {
   PollCycle poll_;
   unsigned portNumber_ = 1;
   bool shutdownRequested_ = false;
+  bool exited_ = false;
 };
 
 }  // namespace vortlen
