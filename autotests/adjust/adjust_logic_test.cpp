@@ -4,7 +4,6 @@
 #include <initializer_list>
 #include <vector>
 
-#include "adapter_faults.h"
 #include "adjustment_logic.h"
 #include "simulated_bench.h"
 

@@ -8,7 +8,6 @@
 #include <QProgressBar>
 #include <QTest>
 
-#include "adapter_faults.h"
 #include "resource_ids.h"
 #include "simulated_bench.h"
 #include "view_support.h"

@@ -6,7 +6,6 @@
 #include <functional>
 #include <vector>
 
-#include "adapter_faults.h"
 #include "ecu_services.h"
 #include "fake_main_view.h"
 #include "frame_codec.h"

@@ -4,7 +4,6 @@
 
 #include <vector>
 
-#include "adapter_faults.h"
 #include "ecu_services.h"
 #include "fake_main_view.h"
 #include "frame_codec.h"

@@ -18,6 +18,25 @@
 
 namespace vortlen::test {
 
+/// The adapter's usual faults, for tests that switch the line into one.
+inline sim::AdapterOptions adapterOff() {
+  sim::AdapterOptions options;
+  options.echo = false;
+  return options;
+}
+
+inline sim::AdapterOptions silentEcu() {
+  sim::AdapterOptions options;
+  options.silentEcu = true;
+  return options;
+}
+
+inline sim::AdapterOptions badChecksum() {
+  sim::AdapterOptions options;
+  options.badChecksum = true;
+  return options;
+}
+
 /// How COM1 is at the start: no such device at all, there but closed, or open.
 enum class Com1 { Missing, Present, Open };
 
