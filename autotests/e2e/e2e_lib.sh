@@ -140,10 +140,11 @@ focus_main_window() {
 
 start_program() { launch_program "$program"; }
 
-# Waits at most 5 s for the program to end after `what` (asked at `since` ms) with status 0.
+# Waits at most LIMIT s (5 by default) for the program to end after `what` (asked at `since` ms)
+# with status 0.
 wait_for_clean_end() {
-  local since=$1 what=$2 status
-  wait_until 5 program_ended || fail "the program is still running 5 s after $what"
+  local since=$1 what=$2 limit=${3:-5} status
+  wait_until "$limit" program_ended || fail "the program is still running $limit s after $what"
   wait "$program_pid"
   status=$?
   program_pid=''
@@ -169,11 +170,14 @@ exit_through_menu() {
 }
 
 # Asks the program to stop as a logout or Ctrl+C does, and waits for it to end.
-exit_by_signal() {
+exit_by_signal() { exit_by_signal_within 5; }
+
+# The same, allowing the program LIMIT seconds to end.
+exit_by_signal_within() {
   local sent
   sent=$(now_ms)
   kill -TERM "$program_pid" 2>/dev/null || fail "the program ended before it was asked to stop"
-  wait_for_clean_end "$sent" SIGTERM
+  wait_for_clean_end "$sent" SIGTERM "$1"
 }
 
 last_request_is_release() {

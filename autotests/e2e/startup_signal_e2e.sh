@@ -26,18 +26,10 @@ sleep 0.3
 
 start_program
 wait_until 15 prints window_named '^Вортлен$' || fail "the start-up's message box did not appear"
-box=$(window_named '^Вортлен$')
 screenshot 01-startup-box.png || fail "cannot take the screenshot 01-startup-box.png"
 note "the start-up box is up"
 
-sent=$(now_ms)
-kill -TERM "$program_pid" 2>/dev/null || fail "the program ended before it was asked to stop"
-wait_until 2 program_ended || fail "the program is still running 2 s after SIGTERM"
-wait "$program_pid"
-status=$?
-program_pid=''
-note "the program ended $(elapsed "$sent") s after SIGTERM, exit status $status, box was $box"
-[ "$status" -eq 0 ] || fail "the program ended with status $status after SIGTERM"
+exit_by_signal_within 2
 
 sleep 0.3
 stop_process "$watcher_pid"
