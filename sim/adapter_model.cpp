@@ -87,6 +87,7 @@ void AdapterModel::frameComplete(SimTime at) {
 
   const std::optional<Bytes> answer = ecu_.answer(request);
   if (!answer || options_.silentEcu) return;
+  if (answerObserver_) answerObserver_(*answer);
 
   SimTime next = at + options_.answerDelay;
   const SimTime step = options_.pace ? kByteTime : SimTime::zero();

@@ -58,6 +58,9 @@ class AdapterModel {
   const AdapterOptions& options() const { return options_; }
   void setOptions(const AdapterOptions& options) { options_ = options; }
   void setRequestObserver(RequestObserver observer) { observer_ = std::move(observer); }
+  /// Called for every answer the ECU sends: its decoded bytes without the checksum.
+  using AnswerObserver = std::function<void(std::span<const std::uint8_t> answer)>;
+  void setAnswerObserver(AnswerObserver observer) { answerObserver_ = std::move(observer); }
 
   EcuModel& ecu() { return ecu_; }
 
@@ -90,6 +93,7 @@ class AdapterModel {
   EcuModel& ecu_;
   AdapterOptions options_;
   RequestObserver observer_;
+  AnswerObserver answerObserver_;
   std::deque<Pending> output_;
   std::vector<std::uint8_t> incoming_;  // raw bytes of the request frame being received
   bool dropping_ = false;               // an over-long frame is skipped up to its terminator

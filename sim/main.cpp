@@ -42,6 +42,7 @@ constexpr const char* kUsage =
     "  --pace             send at 9600 baud (about 1.04 ms a byte) instead of at once\n"
     "  --refuse CODE      refuse every write and reset with completion code CODE (1..255)\n"
     "  --log              log each request to stderr with a timestamp\n"
+    "  --log-answers PATH write each answer to PATH with a timestamp\n"
     "  --link PATH        also make the symbolic link PATH to the terminal\n"
     "  --help             show this text\n";
 
@@ -66,15 +67,18 @@ int badOption(const std::string& message) {
   return kExitBadOption;
 }
 
-void logRequest(std::span<const std::uint8_t> request, bool checksumOk) {
+std::string timestamp() {
   timespec now{};
   ::clock_gettime(CLOCK_REALTIME, &now);
   tm local{};
   ::localtime_r(&now.tv_sec, &local);
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%H:%M:%S", &local);
-  std::string line =
-      std::string(stamp) + "." + std::to_string(now.tv_nsec / 1'000'000 + 1000).substr(1);
+  return std::string(stamp) + "." + std::to_string(now.tv_nsec / 1'000'000 + 1000).substr(1);
+}
+
+void logRequest(std::span<const std::uint8_t> request, bool checksumOk) {
+  std::string line = timestamp();
   for (const std::uint8_t byte : request) {
     char hex[4];
     std::snprintf(hex, sizeof hex, " %02X", byte);
@@ -91,6 +95,7 @@ int main(int argc, char** argv) {
   std::uint8_t refusal = 0;
   bool log = false;
   std::string linkPath;
+  std::string answerLogPath;
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -125,6 +130,10 @@ int main(int argc, char** argv) {
       if (!code) return badOption("--refuse needs a completion code 1..255");
       refusal = static_cast<std::uint8_t>(*code);
       ++i;
+    } else if (arg == "--log-answers") {
+      if (next == nullptr || *next == '\0') return badOption("--log-answers needs a path");
+      answerLogPath = next;
+      ++i;
     } else if (arg == "--link") {
       if (next == nullptr || *next == '\0') return badOption("--link needs a path");
       linkPath = next;
@@ -138,6 +147,25 @@ int main(int argc, char** argv) {
   ecu.setRefusal(refusal);
   AdapterModel adapter(ecu, options);
   if (log) adapter.setRequestObserver(logRequest);
+  std::FILE* answerLog = nullptr;
+  if (!answerLogPath.empty()) {
+    answerLog = std::fopen(answerLogPath.c_str(), "w");
+    if (answerLog == nullptr) {
+      std::fprintf(stderr, "vortlen3-ecusim: cannot write %s: %s\n", answerLogPath.c_str(),
+                   std::strerror(errno));
+      return 1;
+    }
+    adapter.setAnswerObserver([answerLog](std::span<const std::uint8_t> answer) {
+      std::string line = timestamp();
+      for (const std::uint8_t byte : answer) {
+        char hex[4];
+        std::snprintf(hex, sizeof hex, " %02X", byte);
+        line += hex;
+      }
+      std::fprintf(answerLog, "%s\n", line.c_str());
+      std::fflush(answerLog);
+    });
+  }
   PtyServer server(adapter);
   if (!server.open()) {
     std::fprintf(stderr, "vortlen3-ecusim: cannot create a pseudo-terminal: %s\n",
@@ -171,5 +199,6 @@ int main(int argc, char** argv) {
   activeServer = nullptr;
 
   if (!linkPath.empty()) ::unlink(linkPath.c_str());
+  if (answerLog != nullptr) std::fclose(answerLog);
   return 0;
 }
