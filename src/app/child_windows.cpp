@@ -41,7 +41,9 @@ const std::array<ChildWindowRow, 12> kChildWindowTable = {{
      runModal<FaultsDialog>},
     {{ids::kCmdGraph, MainMenu::View, "Графический", "F6", true},
      [](ChildWindowContext& context, QWidget* parent) {
-       GraphDialog graph(context.port, context.settings, parent);
+       GraphDialogOverrides services;
+       services.recorder = context.recorder;
+       GraphDialog graph(context.port, context.settings, parent, services);
        graph.run();
      }},
     {{ids::kCmdActuators, MainMenu::Tests, "Управление механизмами", "Alt+M", true},

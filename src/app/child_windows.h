@@ -14,6 +14,7 @@ namespace vortlen {
 
 class AdjustmentWindows;
 class AppChildWindows;
+class Recorder;
 
 /// What the child windows are opened with: the program's one port, its settings, the slider
 /// windows that live as long as the main window, and the main window's place.
@@ -22,6 +23,7 @@ struct ChildWindowContext {
   SettingsStore& settings;
   AdjustmentWindows* adjustments = nullptr;
   const AppChildWindows* children = nullptr;
+  Recorder* recorder = nullptr;  // the graph view records through it too
 };
 
 /// One child window of the program: how the main window offers it, and how it opens over
@@ -43,6 +45,8 @@ class AppChildWindows final : public ChildWindows {
   void setParent(QWidget* parent) { parent_ = parent; }
   /// The slider windows; they must outlive every opening, and the main window must outlive them.
   void setAdjustmentWindows(AdjustmentWindows& windows) { context_.adjustments = &windows; }
+  /// The program's recorder, for the windows that poll live values.
+  void setRecorder(Recorder& recorder) { context_.recorder = &recorder; }
 
   std::span<const ChildWindowEntry> windows() const override { return entries_; }
   void open(const ChildWindowEntry& window) override;

@@ -8,6 +8,7 @@
 #include "child_windows.h"
 #include "main_dialog.h"
 #include "qsettings_store.h"
+#include "record_view.h"
 #include "termination_signals.h"
 #ifdef _WIN32
 #include "power_off_windows.h"
@@ -31,8 +32,11 @@ int main(int argc, char** argv) {
   vortlen::SharedPort port(device);
   vortlen::QSettingsStore settings;
   vortlen::AppChildWindows children(port, settings);
+  // One recording follows the live values from the main window into the graph view and back.
+  vortlen::ProgramRecorder recording;
+  children.setRecorder(recording.recorder());
 
-  vortlen::MainDialog mainDialog(port, settings, powerOff, children);
+  vortlen::MainDialog mainDialog(port, settings, powerOff, children, {}, &recording.recorder());
   children.setParent(&mainDialog);
 
   // The slider windows, created on their first opening, are destroyed before the main window,

@@ -1,6 +1,9 @@
 #include "graph_dialog.h"
 
 #include <QAction>
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -11,7 +14,10 @@
 #include <QVBoxLayout>
 
 #include "graph_ids.h"
+#include "main_window_logic.h"
 #include "qt_window_services.h"
+#include "record_ids.h"
+#include "record_view.h"
 #include "resources.h"
 #include "view_support.h"
 
@@ -43,6 +49,8 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
   auto* menuBar = new QMenuBar(this);
   setControlId(menuBar, ids::kGraphMenu);
   layout->setMenuBar(menuBar);
+  recorder_ = overrides.recorder;
+  indicator_ = new RecordIndicator(menuBar, recorder_);
   client_ = new QWidget(this);
   client_->installEventFilter(this);
   layout->addWidget(client_);
@@ -67,10 +75,12 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
   logic_ = std::make_unique<GraphLogic>(
       GraphLogic::Services{port, services_->timer(), services_->notifier(), settings, *this},
       screen.width(), screen.height());
+  if (recorder_) logic_->setObserver(recorder_);
   buildMenu(menuBar);
 }
 
 GraphDialog::~GraphDialog() {
+  logic_->setObserver(nullptr);
   // The logic writes the settings and stops the timer while both still exist.
   logic_.reset();
 }
@@ -85,6 +95,25 @@ void GraphDialog::buildMenu(QMenuBar* menuBar) {
   };
   QMenu* graph = menuBar->addMenu(QString::fromUtf8("График"));
   add(graph, ids::kCmdGraphStop, "Стоп  Alt+s", true);
+  // The recording and the picture join the end of «График», after the original item.
+  const std::pair<int, const char*> extras[] = {
+      {ids::kCmdRecord, "Запись  Ctrl+R"},
+      {ids::kCmdSavePicture, "Сохранить рисунок  Ctrl+S"},
+  };
+  for (const auto& [id, text] : extras) {
+    QAction* action = graph->addAction(QString::fromUtf8(text));
+    const int command = id;
+    connect(action, &QAction::triggered, this, [this, command] {
+      if (command == ids::kCmdRecord) toggleRecording();
+      if (command == ids::kCmdSavePicture) savePicture();
+    });
+    actions_.emplace_back(id, action);
+    if (id == ids::kCmdRecord) {
+      recordAction_ = action;
+      action->setCheckable(true);
+      action->setChecked(recorder_ && recorder_->active());
+    }
+  }
   QMenu* sets = menuBar->addMenu(QString::fromUtf8("Набор"));
   add(sets, ids::kCmdGraphSet1, "Набор 1    Alt+F1", true);
   add(sets, ids::kCmdGraphSet2, "Набор 2    Alt+F2", true);
@@ -112,6 +141,18 @@ void GraphDialog::buildMenu(QMenuBar* menuBar) {
       {QKeySequence(Qt::ALT | Qt::Key_S), ids::kCmdGraphStop},
       {QKeySequence(Qt::ALT | Qt::Key_W), ids::kCmdWhiteOnBlack},
   };
+  const std::pair<QKeySequence, int> ownKeys[] = {
+      {QKeySequence(Qt::CTRL | Qt::Key_R), ids::kCmdRecord},
+      {QKeySequence(Qt::CTRL | Qt::Key_S), ids::kCmdSavePicture},
+  };
+  for (const auto& [key, id] : ownKeys) {
+    auto* shortcut = new QAction(this);
+    shortcut->setShortcut(key);
+    shortcut->setShortcutContext(Qt::WindowShortcut);
+    QAction* item = commandAction(id);
+    connect(shortcut, &QAction::triggered, item, &QAction::trigger);
+    addAction(shortcut);
+  }
   for (const auto& [key, id] : keys) {
     auto* shortcut = new QAction(this);
     shortcut->setShortcut(key);
@@ -220,6 +261,39 @@ bool GraphDialog::eventFilter(QObject* watched, QEvent* event) {
     }
   }
   return QDialog::eventFilter(watched, event);
+}
+
+void GraphDialog::toggleRecording() {
+  if (recorder_) {
+    if (recorder_->active()) {
+      recorder_->stop();
+    } else {
+      recorder_->start();
+    }
+  }
+  if (recordAction_) recordAction_->setChecked(recorder_ && recorder_->active());
+  indicator_->refresh();
+}
+
+QImage GraphDialog::picture() const {
+  return client_->grab().toImage();
+}
+
+void GraphDialog::savePicture() {
+  const QImage shot = picture();
+  QDir().mkpath(recordFolder());
+  const QString suggested =
+      recordFolder() + QStringLiteral("/") +
+      QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) +
+      QStringLiteral("_graph-set%1.png").arg(logic_->activeSet());
+  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить рисунок"),
+                                                    suggested, QStringLiteral("PNG (*.png)"),
+                                                    nullptr, QFileDialog::DontUseNativeDialog);
+  if (path.isEmpty()) return;
+  if (!shot.save(path, "PNG")) {
+    services_->notifier().message("Не удалось записать файл " + path.toStdString(), kBoxCaption,
+                                  MessageIcon::Stop);
+  }
 }
 
 }  // namespace vortlen

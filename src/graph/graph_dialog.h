@@ -16,11 +16,15 @@ class QMenuBar;
 
 namespace vortlen {
 
+class Recorder;
+class RecordIndicator;
+
 /// Services a test may replace; the empty ones are the real timer and message boxes.
 struct GraphDialogOverrides {
   WindowTimer* timer = nullptr;
   Notifier* notifier = nullptr;
-  QSize screen;  // empty: the primary screen's size
+  QSize screen;                  // empty: the primary screen's size
+  Recorder* recorder = nullptr;  // none: «Запись» does nothing
 };
 
 /// The full-screen graph view. Its behaviour is GraphLogic's; this class draws and forwards.
@@ -41,6 +45,13 @@ class GraphDialog final : public QDialog, private GraphView {
   const QImage& presented() const { return presented_; }
   QAction* commandAction(int id) const;
   QWidget* clientArea() const { return client_; }
+
+  /// Starts or stops the recording (Ctrl+R).
+  void toggleRecording();
+  /// The window as it is on the screen, captions and values included.
+  QImage picture() const;
+  /// Saves picture() as PNG where the user says (Ctrl+S).
+  void savePicture();
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -65,6 +76,9 @@ class GraphDialog final : public QDialog, private GraphView {
   std::array<QLabel*, kTraceCount> captions_{};
   std::array<QLabel*, kTraceCount> values_{};
   std::vector<std::pair<int, QAction*>> actions_;
+  Recorder* recorder_ = nullptr;
+  RecordIndicator* indicator_ = nullptr;
+  QAction* recordAction_ = nullptr;
 };
 
 }  // namespace vortlen

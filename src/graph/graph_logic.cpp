@@ -75,6 +75,7 @@ void GraphLogic::drawLinkError(LinkResult result) {
 }
 
 void GraphLogic::onTimer() {
+  if (pollingPaused_) return;
   if (link_.lastResult() == LinkResult::Ok) history_.shift();
   const GraphSet& set = graphSet(settings_.activeSet);
   const LinkResult result = link_.transact(set.request);
@@ -86,6 +87,27 @@ void GraphLogic::onTimer() {
   }
   // The answer is taken as it stands; bytes past a short one keep what the buffer held.
   const std::span<const std::uint8_t> answer(link_.ResponseBuffer().data(), set.answerLength);
+  showNewest(answer);
+  if (observer_) observer_->onGraphAnswer(settings_.activeSet, values_, answer);
+}
+
+void GraphLogic::showAnswer(std::span<const std::uint8_t> answer) {
+  if (sampleCount_ > 0) history_.shift();
+  showNewest(answer);
+}
+
+void GraphLogic::setPollingPaused(bool paused) {
+  pollingPaused_ = paused;
+  if (paused) {
+    services_.timer.stop();
+  } else if (!stopped_) {
+    services_.timer.start(kPollPeriodMs);
+  }
+}
+
+void GraphLogic::showNewest(std::span<const std::uint8_t> answer) {
+  const GraphSet& set = graphSet(settings_.activeSet);
+  if (answer.size() < set.answerLength) return;
   for (std::size_t k = 0; k < kTraceCount; ++k) {
     const std::uint32_t raw = traceRaw(set.traces[k], answer);
     history_.setNewest(k, raw);
@@ -122,7 +144,7 @@ void GraphLogic::command(int id) {
   switch (id) {
     case ids::kCmdGraphStop:
       if (stopped_) {
-        services_.timer.start(kPollPeriodMs);
+        if (!pollingPaused_) services_.timer.start(kPollPeriodMs);
       } else {
         services_.timer.stop();
       }

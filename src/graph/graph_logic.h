@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -35,6 +36,15 @@ class GraphView {
   virtual void endDialog() = 0;
 };
 
+/// Sees every good answer of the graph view once its values are shown: a recording keeps it.
+class GraphAnswerObserver {
+ public:
+  virtual ~GraphAnswerObserver() = default;
+  /// `values` are the seven texts beside the bands, `answer` the bytes of set `set`'s answer.
+  virtual void onGraphAnswer(int set, const std::array<std::string, kTraceCount>& values,
+                             std::span<const std::uint8_t> answer) = 0;
+};
+
 /// The screen's vertex heights and what is drawn of them, plain numbers that the view paints.
 /// All divisions are unsigned and truncate.
 class GraphLogic {
@@ -61,6 +71,18 @@ class GraphLogic {
   /// The fonts and statics are in place: draw the grid, select the set, start polling.
   void start();
   void onTimer();
+  /// Takes one answer of the active set as a good poll does: the traces move one sample, the
+  /// values and the picture follow. A replay hands the recorded answers here.
+  void showAnswer(std::span<const std::uint8_t> answer);
+  /// Every good answer of the polling also goes to `observer` (none: nullptr).
+  void setObserver(GraphAnswerObserver* observer) { observer_ = observer; }
+  /// While a replay runs the window sends nothing: the timer is stopped and the ticks ignored.
+  void setPollingPaused(bool paused);
+  bool pollingPaused() const { return pollingPaused_; }
+  /// Makes graph set n (1..4) active, as its command does.
+  void chooseSet(int number) {
+    if (number != settings_.activeSet) selectSet(number);
+  }
   void command(int id);
   /// A typed character; true when it was used ('-', '+', '=').
   bool onChar(char32_t character);
@@ -94,6 +116,7 @@ class GraphLogic {
 
  private:
   void selectSet(int number);
+  void showNewest(std::span<const std::uint8_t> answer);
   void renderAndPresentIfStopped();
   std::uint8_t activeMaskRef() const {
     return settings_.enlargedMask[static_cast<std::size_t>(settings_.activeSet - 1)];
@@ -115,6 +138,8 @@ class GraphLogic {
   std::array<std::string, kTraceCount> captions_;
   bool stopped_ = false;
   bool maskOverride_ = false;  // the link-error frame shows no enlarged values
+  GraphAnswerObserver* observer_ = nullptr;
+  bool pollingPaused_ = false;
 };
 
 /// The help text of the graph view.

@@ -5,13 +5,17 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QProgressBar>
 #include <QScreen>
 #include <QVBoxLayout>
 
+#include "main_replay.h"
 #include "qt_window_services.h"
+#include "record_ids.h"
+#include "record_view.h"
 #include "resource_ids.h"
 #include "resources.h"
 #include "view_support.h"
@@ -35,25 +39,6 @@ QRect toQRect(const Rect& r) {
   return QRect(r.x, r.y, r.width, r.height);
 }
 
-const char* const kFlagTexts[16] = {
-    "Двигатель остановлен",
-    "Ожидание пуска двигателя",
-    "Холостой ход",
-    "Блокировка выхода из холостого хода",
-    "Блокировка подачи топлива",
-    "Максимальная мощность",
-    "Регулировка состава смеси",
-    "Регулировка УОЗ по детонации",
-    "Обогащение смеси",
-    "Продув адсорбера",
-    "Запись в таблицу TABF1",
-    "Запись в таблицу TABF2",
-    "Обогащение смеси по первому L-зонду",
-    "Обогащение смеси по второму L-зонду",
-    "Детонация",
-    "Миним. частота вращения колен вала",
-};
-
 }  // namespace
 
 void ValueField::mousePressEvent(QMouseEvent* event) {
@@ -62,10 +47,11 @@ void ValueField::mousePressEvent(QMouseEvent* event) {
 }
 
 MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powerOff,
-                       ChildWindows& children, WindowServiceOverrides overrides)
+                       ChildWindows& children, WindowServiceOverrides overrides, Recorder* recorder)
     : QDialog(nullptr, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                            Qt::WindowMinMaxButtonsHint | Qt::WindowCloseButtonHint),
-      children_(children) {
+      children_(children),
+      recorder_(recorder) {
   setControlId(this, ids::kMainDialog);
   setWindowTitle(QString::fromStdString(kProgramTitle));
   setWindowIcon(programIcon());
@@ -77,19 +63,36 @@ MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powe
   logic_ = std::make_unique<MainWindowLogic>(
       MainWindowLogic::Services{port, services_->timer(), services_->notifier(),
                                 services_->sleeper(), settings, powerOff, children, *this});
+  if (recorder_) logic_->poll().setObserver(recorder_);
+  replayTimer_ = std::make_unique<QtWindowTimer>(this, [this] {
+    if (replay_) replay_->onTimer();
+  });
+  LiveView& live = *this;
+  replay_ = std::make_unique<MainReplay>(logic_->poll(), services_->timer(), *replayTimer_, live);
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
   layout->setSpacing(0);
   buildMenu();
   layout->setMenuBar(menuBar_);
+  indicator_ = new RecordIndicator(menuBar_, recorder_);
+  indicator_->setReplay(
+      [this] { return replay_ ? replay_->positionText() : std::string(); },
+      [this] { return replaying() ? replay_->replay()->recording().path : std::string(); });
+  // The file being recorded or played follows the program's name in the title.
+  indicator_->setFileShown([this](const QString& file) {
+    setWindowTitle(QString::fromStdString(kProgramTitle) +
+                   (file.isEmpty() ? QString() : QStringLiteral("  —  ") + file));
+  });
   client_ = new QWidget(this);
   client_->installEventFilter(this);
   layout->addWidget(client_);
   buildControls();
 }
 
-MainDialog::~MainDialog() = default;
+MainDialog::~MainDialog() {
+  if (recorder_) logic_->poll().setObserver(nullptr);
+}
 
 namespace {
 
@@ -108,7 +111,10 @@ void MainDialog::buildMenu() {
       action->setShortcut(key);
       action->setShortcutContext(Qt::WindowShortcut);
     }
-    connect(action, &QAction::triggered, this, [this, id] { logic_->command(id); });
+    // A replay shows a recording, not the car: the live commands wait until it ends.
+    connect(action, &QAction::triggered, this, [this, id] {
+      if (!replaying()) logic_->command(id);
+    });
     actions_.emplace_back(id, action);
     return action;
   };
@@ -147,6 +153,21 @@ void MainDialog::buildMenu() {
   QMenu* extra = menu("Дополнительно");
   add(extra, ids::kCmdSettings, QStringLiteral("Настройка программы"));
   addWindows(extra, MainMenu::Extra);
+  // The recording's two items close the menu, out of the way of the original ones.
+  recordAction_ = extra->addAction(QStringLiteral("Запись"));
+  recordAction_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  recordAction_->setShortcutContext(Qt::WindowShortcut);
+  recordAction_->setCheckable(true);
+  connect(recordAction_, &QAction::triggered, this, [this] { toggleRecording(); });
+  // A recording that failed has stopped on its own.
+  connect(extra, &QMenu::aboutToShow, this,
+          [this] { recordAction_->setChecked(recorder_ && recorder_->active()); });
+  actions_.emplace_back(ids::kCmdRecord, recordAction_);
+  QAction* open = extra->addAction(QStringLiteral("Открыть запись…"));
+  open->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  open->setShortcutContext(Qt::WindowShortcut);
+  connect(open, &QAction::triggered, this, [this] { openRecordingCommand(); });
+  actions_.emplace_back(ids::kCmdOpenRecording, open);
 
   QMenu* end = menu("Завершение");
   // Alt+F4 is the system's own close key: the item only names it.
@@ -183,7 +204,9 @@ void MainDialog::buildControls() {
     paint(value, kValueBackground, toColor(kValueText));
     // Only three fields report clicks; whether one reacts depends on the active set.
     if (slot == 0 || slot == 3 || slot == 6) {
-      value->onClick = [this, n] { logic_->onValueClicked(n + 1); };
+      value->onClick = [this, n] {
+        if (!replaying()) logic_->onValueClicked(n + 1);
+      };
     }
     values_[slot] = value;
 
@@ -194,7 +217,7 @@ void MainDialog::buildControls() {
   }
   for (std::size_t k = 0; k < 16; ++k) {
     flags_[k] = label(ids::kFirstFlag + static_cast<int>(k));
-    flags_[k]->setText(QString::fromUtf8(kFlagTexts[k]));
+    flags_[k]->setText(QString::fromUtf8(kModeFlagTexts[k]));
     paint(flags_[k], kFlagDark, {});
   }
   for (std::size_t i = 0; i < 4; ++i) {
@@ -342,7 +365,87 @@ void MainDialog::done(int result) {
   QDialog::done(result);
 }
 
+bool MainDialog::replaying() const {
+  return replay_ && replay_->active();
+}
+
+void MainDialog::toggleRecording() {
+  if (!recorder_) return;
+  if (recorder_->active()) {
+    recorder_->stop();
+  } else {
+    recorder_->start();
+  }
+  recordAction_->setChecked(recorder_->active());
+  indicator_->refresh();
+}
+
+void MainDialog::openRecordingCommand() {
+  std::optional<Recording> recording = openRecording(this);
+  if (!recording) return;
+  if (recording->window != RecordWindow::Main) {
+    QMessageBox box(QMessageBox::Information, QString::fromStdString(kBoxCaption),
+                    QStringLiteral("Это запись графического вида: откройте её в нём "
+                                   "(«Вид › Графический», затем Ctrl+O)."),
+                    QMessageBox::Ok, this);
+    box.exec();
+    return;
+  }
+  playRecording(std::move(*recording));
+}
+
+void MainDialog::playRecording(Recording recording) {
+  replay_->begin(std::move(recording));
+  indicator_->refresh();
+}
+
+void MainDialog::endReplay() {
+  replay_->end();
+  indicator_->refresh();
+}
+
 void MainDialog::keyPressEvent(QKeyEvent* event) {
+  if (replaying()) {
+    // The replay's keys: Space, the arrows (with Shift one answer), Home, End, + and -;
+    // Escape ends it.
+    std::optional<ReplayKey> key;
+    switch (event->key()) {
+      case Qt::Key_Space:
+        key = ReplayKey::PauseResume;
+        break;
+      case Qt::Key_Left:
+        key = event->modifiers() & Qt::ShiftModifier ? ReplayKey::PreviousAnswer : ReplayKey::Back;
+        break;
+      case Qt::Key_Right:
+        key = event->modifiers() & Qt::ShiftModifier ? ReplayKey::NextAnswer : ReplayKey::Forward;
+        break;
+      case Qt::Key_Home:
+        key = ReplayKey::Home;
+        break;
+      case Qt::Key_End:
+        key = ReplayKey::End;
+        break;
+      case Qt::Key_Plus:
+      case Qt::Key_Equal:
+        key = ReplayKey::Faster;
+        break;
+      case Qt::Key_Minus:
+        key = ReplayKey::Slower;
+        break;
+      case Qt::Key_Escape:
+        endReplay();
+        event->accept();
+        return;
+      default:
+        break;
+    }
+    if (key) {
+      replay_->key(*key);
+      indicator_->refresh();
+      event->accept();
+      return;
+    }
+  }
   // Neither Enter nor Escape may close the main window.
   switch (event->key()) {
     case Qt::Key_Return:

@@ -8,12 +8,19 @@
 
 #include "main_window_logic.h"
 #include "qt_window_services.h"
+#include "recording_file.h"
 
 class QAction;
+class QTimer;
 class QMenuBar;
 class QProgressBar;
 
 namespace vortlen {
+
+class MainReplay;
+class Recorder;
+class RecordIndicator;
+class QtWindowTimer;
 
 /// A static text that reports clicks.
 class ValueField final : public QLabel {
@@ -29,8 +36,9 @@ class ValueField final : public QLabel {
 /// MainWindowLogic's; this class only shows the logic's state and forwards events.
 class MainDialog final : public QDialog, private MainView {
  public:
+  /// With a `recorder`, «Запись» records the live values and «Открыть запись…» plays one back.
   MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powerOff, ChildWindows& children,
-             WindowServiceOverrides overrides = {});
+             WindowServiceOverrides overrides = {}, Recorder* recorder = nullptr);
   ~MainDialog() override;
 
   /// Size, place and show the window as the settings say, then run the start-up; the program
@@ -40,6 +48,17 @@ class MainDialog final : public QDialog, private MainView {
   MainWindowLogic& logic() { return *logic_; }
   QAction* commandAction(int id) const;
   QWidget* clientArea() const { return client_; }
+
+  /// Starts or stops the recording («Запись», Ctrl+R).
+  void toggleRecording();
+  /// Asks for a recording and plays it («Открыть запись…», Ctrl+O).
+  void openRecordingCommand();
+  /// Plays a main-window recording in this window: the polling stops until the replay ends.
+  void playRecording(Recording recording);
+  /// Ends a replay (Escape); the live polling resumes.
+  void endReplay();
+  bool replaying() const;
+  MainReplay* replay() const { return replay_.get(); }
 
   /// Ends the dialog once: the exit runs before the window goes.
   void done(int result) override;
@@ -80,6 +99,12 @@ class MainDialog final : public QDialog, private MainView {
   std::vector<std::pair<int, QAction*>> actions_;
   bool started_ = false;
   bool ended_ = false;
+
+  Recorder* recorder_ = nullptr;
+  RecordIndicator* indicator_ = nullptr;
+  QAction* recordAction_ = nullptr;
+  std::unique_ptr<QtWindowTimer> replayTimer_;
+  std::unique_ptr<MainReplay> replay_;
 };
 
 }  // namespace vortlen

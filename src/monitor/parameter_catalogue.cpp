@@ -246,6 +246,25 @@ const ParameterSet& parameterSet(int number) {
   return ParameterCatalogue[static_cast<std::size_t>(number - 1)];
 }
 
+const std::array<const char*, 16> kModeFlagTexts = {
+    "Двигатель остановлен",
+    "Ожидание пуска двигателя",
+    "Холостой ход",
+    "Блокировка выхода из холостого хода",
+    "Блокировка подачи топлива",
+    "Максимальная мощность",
+    "Регулировка состава смеси",
+    "Регулировка УОЗ по детонации",
+    "Обогащение смеси",
+    "Продув адсорбера",
+    "Запись в таблицу TABF1",
+    "Запись в таблицу TABF2",
+    "Обогащение смеси по первому L-зонду",
+    "Обогащение смеси по второму L-зонду",
+    "Детонация",
+    "Миним. частота вращения колен вала",
+};
+
 SetReading decodeSetAnswer(int number, std::span<const std::uint8_t> answer) {
   const ParameterSet& set = parameterSet(number);
   const auto byteAt = [&answer](std::size_t i) -> unsigned {

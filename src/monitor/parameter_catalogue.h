@@ -71,6 +71,9 @@ struct ParameterSet {
   std::array<ParameterDef, kSlotCount> slots{};
 };
 
+/// The labels of the sixteen mode flags, bit 0 first.
+extern const std::array<const char*, 16> kModeFlagTexts;
+
 /// The five sets, index = number - 1.
 extern const std::array<ParameterSet, kSetCount> ParameterCatalogue;
 

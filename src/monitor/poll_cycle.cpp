@@ -65,7 +65,10 @@ void PollCycle::onPollTimer() {
       break;
     case PollState::Cycle:
       if (ok) {
-        showSetAnswer();
+        const auto& buffer = link_.ResponseBuffer();
+        const std::span answer(buffer.data(), std::min(link_.answerLength(), buffer.size()));
+        showAnswer(answer);
+        if (observer_) observer_->onSetAnswer(display_, answer);
       } else {
         clearLiveDisplay();
         state_ = PollState::Connect;
@@ -75,10 +78,8 @@ void PollCycle::onPollTimer() {
   view_.pushTexts();
 }
 
-void PollCycle::showSetAnswer() {
-  const auto& buffer = link_.ResponseBuffer();
-  const std::size_t length = std::min(link_.answerLength(), buffer.size());
-  const SetReading reading = decodeSetAnswer(display_.activeSet, std::span(buffer.data(), length));
+void PollCycle::showAnswer(std::span<const std::uint8_t> answer) {
+  const SetReading reading = decodeSetAnswer(display_.activeSet, answer);
   for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
     display_.texts[kHeaderFields + slot] = reading.texts[slot];
     if (reading.bars[slot]) setBar(slot, *reading.bars[slot]);

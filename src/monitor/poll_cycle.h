@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "ecu_link.h"
@@ -41,6 +42,14 @@ class LiveView {
   virtual void setChanged() = 0;
 };
 
+/// Sees every good set answer once the window shows it: a recording keeps it.
+class SetAnswerObserver {
+ public:
+  virtual ~SetAnswerObserver() = default;
+  /// `answer` holds the bytes the ECU sent; `display` what the window now shows of them.
+  virtual void onSetAnswer(const LiveDisplay& display, std::span<const std::uint8_t> answer) = 0;
+};
+
 /// The main window's polling: one transaction a tick of PollTimer, which each step re-arms with
 /// 90 ms once the transaction is over. It connects (01), reads the ECU type (51) and the
 /// engine (58), then reads the active set on every tick; a failure falls back to connecting.
@@ -58,6 +67,13 @@ class PollCycle {
   /// The link's answer buffer is zeroed too.
   void clearLiveDisplay();
 
+  /// Shows a set answer of the active set as a good poll does: texts, bars, flags. A replay
+  /// hands the recorded answers here.
+  void showAnswer(std::span<const std::uint8_t> answer);
+
+  /// Every good answer of the cycle also goes to `observer` (none: nullptr).
+  void setObserver(SetAnswerObserver* observer) { observer_ = observer; }
+
   /// Makes set n (1..5) active: captions, bar ranges, menu check, bars at their zero.
   void selectSet(int number);
 
@@ -67,7 +83,6 @@ class PollCycle {
   const LiveDisplay& display() const { return display_; }
 
  private:
-  void showSetAnswer();
   std::string headerText() const;
   void setBar(std::size_t slot, int position);
 
@@ -76,6 +91,7 @@ class PollCycle {
   LiveView& view_;
   PollState state_ = PollState::Connect;
   LiveDisplay display_;
+  SetAnswerObserver* observer_ = nullptr;
 };
 
 }  // namespace vortlen

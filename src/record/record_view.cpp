@@ -1,0 +1,155 @@
+#include "record_view.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStandardPaths>
+
+#include "main_replay.h"
+#include "main_window_logic.h"
+
+namespace vortlen {
+
+namespace {
+
+void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
+  // Not modal to the polling: the box waits while the window goes on.
+  auto* box =
+      new QMessageBox(icon, QString::fromStdString(kBoxCaption), text, QMessageBox::Ok, parent);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+}
+
+}  // namespace
+
+QtRecordClock::QtRecordClock() {
+  elapsed_.start();
+}
+
+std::int64_t QtRecordClock::nowMs() {
+  return elapsed_.elapsed();
+}
+
+std::string QtRecordClock::stamp() {
+  return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")).toStdString();
+}
+
+QString recordFolder() {
+  const QString chosen = qEnvironmentVariable("VORTLEN3_RECORD_DIR");
+  if (!chosen.isEmpty()) return chosen;
+  QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  if (documents.isEmpty()) documents = QDir::homePath();
+  return documents + QStringLiteral("/Vortlen3");
+}
+
+RecordIndicator::RecordIndicator(QMenuBar* menuBar, Recorder* recorder)
+    : QLabel(menuBar), recorder_(recorder) {
+  setObjectName(QStringLiteral("recordIndicator"));
+  setContentsMargins(8, 0, 8, 0);
+  if (recorder_) before_ = recorder_->setListener(this);
+  menuBar->setCornerWidget(this, Qt::TopRightCorner);
+  connect(&timer_, &QTimer::timeout, this, [this] { refresh(); });
+  timer_.start(250);
+  refresh();
+}
+
+RecordIndicator::~RecordIndicator() {
+  if (recorder_) recorder_->setListener(before_);
+}
+
+void RecordIndicator::setReplay(std::function<std::string()> replayText,
+                                std::function<std::string()> replayFile) {
+  replayText_ = std::move(replayText);
+  replayFile_ = std::move(replayFile);
+  refresh();
+}
+
+void RecordIndicator::setFileShown(std::function<void(const QString& file)> showFile) {
+  showFile_ = std::move(showFile);
+  refresh();
+}
+
+void RecordIndicator::refresh() {
+  QString text;
+  QString colour;
+  QString file;
+  const std::string replay = replayText_ ? replayText_() : std::string();
+  if (!replay.empty()) {
+    text = QStringLiteral("▶ Запись ") + QString::fromStdString(replay);
+    colour = QStringLiteral("#0050a0");
+    file = QFileInfo(QString::fromStdString(replayFile_())).fileName();
+  } else if (recorder_ && recorder_->active()) {
+    text = QStringLiteral("● Запись ") +
+           QString::fromStdString(minutesSeconds(recorder_->elapsedMs()));
+    colour = QStringLiteral("#c00000");
+    file = QFileInfo(QString::fromStdString(recorder_->currentFile())).fileName();
+  }
+  if (file != file_) {
+    file_ = file;
+    setToolTip(file);
+    if (showFile_) showFile_(file);
+  }
+  if (text != this->text()) {
+    setText(text);
+    setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(colour));
+  }
+  setVisible(!text.isEmpty());
+}
+
+void RecordIndicator::recordingFailed(const std::string& message) {
+  refresh();
+  showBox(window(), QMessageBox::Critical, QString::fromStdString(message));
+}
+
+std::optional<Recording> openRecording(QWidget* parent) {
+  const QString path = QFileDialog::getOpenFileName(
+      parent, QStringLiteral("Открыть запись"), recordFolder(),
+      QStringLiteral("Записи (*.csv);;Все файлы (*)"), nullptr, QFileDialog::DontUseNativeDialog);
+  if (path.isEmpty()) return std::nullopt;
+  std::string error;
+  std::optional<Recording> recording = readRecording(path.toStdString(), error);
+  if (!recording) {
+    QMessageBox box(QMessageBox::Warning, QString::fromStdString(kBoxCaption),
+                    QString::fromStdString(error), QMessageBox::Ok, parent);
+    box.exec();
+  }
+  return recording;
+}
+
+bool saveTextFile(QWidget* parent, const QString& suggestedName, const std::string& text) {
+  QDir().mkpath(recordFolder());
+  const QString path = QFileDialog::getSaveFileName(
+      parent, QStringLiteral("Сохранить"), recordFolder() + QStringLiteral("/") + suggestedName,
+      QStringLiteral("Текст (*.txt);;Все файлы (*)"), nullptr, QFileDialog::DontUseNativeDialog);
+  if (path.isEmpty()) return false;
+  QFile file(path);
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+      file.write(text.data(), static_cast<qint64>(text.size())) !=
+          static_cast<qint64>(text.size()) ||
+      !file.flush()) {
+    QMessageBox box(QMessageBox::Critical, QString::fromStdString(kBoxCaption),
+                    QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") +
+                        file.errorString(),
+                    QMessageBox::Ok, parent);
+    box.exec();
+    return false;
+  }
+  return true;
+}
+
+void copyText(const std::string& text) {
+  QApplication::clipboard()->setText(QString::fromStdString(text));
+}
+
+std::string exportStamp() {
+  return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
+}
+
+}  // namespace vortlen

@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "recorder.h"
+#include "recording_file.h"
+
+class QMenuBar;
+
+namespace vortlen {
+
+/// The system's clock for a recording.
+class QtRecordClock final : public RecordClock {
+ public:
+  QtRecordClock();
+  std::int64_t nowMs() override;
+  std::string stamp() override;
+
+ private:
+  QElapsedTimer elapsed_;
+};
+
+/// Where recordings go: $VORTLEN3_RECORD_DIR, else "Vortlen3" in the user's documents folder.
+QString recordFolder();
+
+/// The program's one recorder, writing to recordFolder().
+class ProgramRecorder {
+ public:
+  ProgramRecorder() : recorder_(recordFolder().toStdString(), clock_) {}
+  Recorder& recorder() { return recorder_; }
+
+ private:
+  QtRecordClock clock_;
+  Recorder recorder_;
+};
+
+/// A small label at the right end of a window's menu bar: while a recording is on it shows
+/// that and the elapsed time; while a replay plays, what `replayText` says. The file goes to
+/// its tooltip and to `showFile` (the main window's title). It takes no room from the window's
+/// own controls. A recording that fails shows its message here, in
+/// a box that leaves the window working.
+class RecordIndicator final : public QLabel, private RecordListener {
+ public:
+  RecordIndicator(QMenuBar* menuBar, Recorder* recorder);
+  ~RecordIndicator() override;
+
+  /// The replay's text and file, empty when none plays.
+  void setReplay(std::function<std::string()> replayText, std::function<std::string()> replayFile);
+  /// Told the file being recorded or played whenever it changes (empty: none).
+  void setFileShown(std::function<void(const QString& file)> showFile);
+  /// Shows the state now.
+  void refresh();
+
+ private:
+  void recordingFailed(const std::string& message) override;
+
+  Recorder* recorder_;
+  RecordListener* before_ = nullptr;
+  std::function<std::string()> replayText_;
+  std::function<std::string()> replayFile_;
+  std::function<void(const QString&)> showFile_;
+  QString file_;
+  QTimer timer_;
+};
+
+/// Asks for a recording file and reads it; a file that is not one gets a box saying why.
+std::optional<Recording> openRecording(QWidget* parent);
+
+/// Writes `text` as UTF-8 to a file the user names (suggested: `suggestedName` in the
+/// recordings folder); a failure gets a box. True when written.
+bool saveTextFile(QWidget* parent, const QString& suggestedName, const std::string& text);
+
+/// The same text on the clipboard.
+void copyText(const std::string& text);
+
+/// "2026-12-07 16:40:01": the moment an export is made.
+std::string exportStamp();
+
+}  // namespace vortlen
