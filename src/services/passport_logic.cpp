@@ -113,13 +113,17 @@ void PassportLogic::onTimer() {
     failed(result);
     return;
   }
-  const std::string text = ecuText(link_.ResponseBuffer(), ecu::kTextLength);
+  // Only the bytes this answer carried: the buffer still holds the tail of a longer text.
+  const std::size_t carried = std::min(link_.answerLength(), ecu::kTextLength);
+  const std::string text = ecuText(std::span(link_.ResponseBuffer().data(), carried), carried);
   services_.timer.start(kPeriodMs);
   if (step_ <= 7) {
     lines_.push_back(std::string(kLineCaptions[step_]) + text);
   } else {
     fieldTexts_[static_cast<std::size_t>(step_ - 8)] = text;
-    // Every field step puts all seven texts back into the edits.
+    fieldRead_[static_cast<std::size_t>(step_ - 8)] = true;
+    // Every field step puts all seven texts back into the edits, over what was typed.
+    fieldEdited_ = {};
     for (std::size_t i = 0; i < editTexts_.size(); ++i) {
       if (editTexts_[i] != fieldTexts_[i]) {
         editTexts_[i] = fieldTexts_[i];
@@ -147,6 +151,7 @@ void PassportLogic::onEdited(int index, const std::string& text) {
   auto& shown = editTexts_[static_cast<std::size_t>(index)];
   if (shown == text) return;
   shown = text;
+  fieldEdited_[static_cast<std::size_t>(index)] = true;
   writeEnabled_ = true;
   services_.view.refresh();
 }
@@ -154,7 +159,9 @@ void PassportLogic::onEdited(int index, const std::string& text) {
 void PassportLogic::write() {
   writeEnabled_ = false;
   services_.view.refresh();
-  fieldTexts_ = editTexts_;
+  std::array<bool, kFieldCount> known{};
+  for (std::size_t i = 0; i < known.size(); ++i) known[i] = fieldRead_[i] || fieldEdited_[i];
+  if (std::find(known.begin(), known.end(), true) == known.end()) return;
 
   LinkResult firstFailure = LinkResult::Ok;
   std::uint8_t firstRefusal = ecu::kCompletionDone;
@@ -168,8 +175,11 @@ void PassportLogic::write() {
     }
   };
   for (std::size_t i = 0; i < editTexts_.size(); ++i) {
+    if (!known[i]) continue;
     const auto request = fieldWriteRequest(kFieldCodes[i], editTexts_[i]);
     send(request.data(), request.size());
+    fieldTexts_[i] = editTexts_[i];
+    fieldRead_[i] = true;
     services_.sleeper.sleep(kWriteWaitMs);
   }
   const std::array<std::uint8_t, 5> passportFlag = {ecu::kWriteValues, ecu::kCommand,

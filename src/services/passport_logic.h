@@ -52,7 +52,7 @@ class PassportLogic {
   void onTimer();
   /// The user changed the text of edit `index` (0..6).
   void onEdited(int index, const std::string& text);
-  /// Button "Записать".
+  /// Button "Записать": the fields that were read or edited, then the two flags.
   void write();
   void onClose();
 
@@ -72,6 +72,10 @@ class PassportLogic {
   std::vector<std::string> lines_;
   std::array<std::string, kFieldCount> fieldTexts_;  // as last read from the ECU
   std::array<std::string, kFieldCount> editTexts_;   // as the edits show them
+  // A field is written back only when its text came from the ECU or from the mechanic: an
+  // interrupted reading must not overwrite what it never saw with empty text.
+  std::array<bool, kFieldCount> fieldRead_{};
+  std::array<bool, kFieldCount> fieldEdited_{};
   std::vector<std::string> configuration_;
   bool writeEnabled_ = false;
 };
