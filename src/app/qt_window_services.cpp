@@ -32,6 +32,8 @@ QMessageBox::Icon boxIcon(MessageIcon icon) {
       return QMessageBox::Critical;
     case MessageIcon::Exclamation:
       return QMessageBox::Warning;
+    case MessageIcon::None:
+      return QMessageBox::NoIcon;
     case MessageIcon::Information:
       break;
   }

@@ -46,6 +46,7 @@ QFont actuatorDialogFont() {
 }
 
 void paintField(QLabel* field) {
+  field->setTextFormat(Qt::PlainText);
   QPalette palette = field->palette();
   palette.setColor(QPalette::Window, kFieldBackground);
   palette.setColor(QPalette::WindowText, kFieldText);
