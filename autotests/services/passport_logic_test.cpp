@@ -145,6 +145,16 @@ TEST_F(PassportLogicTest, AFieldStepPutsEveryStoredTextBackIntoTheEdits) {
   EXPECT_EQ(logic.editTexts()[3], "");
 }
 
+TEST(ConfigurationItems, SortedAsARussianReaderSortsThemCapitalsAndSmallLettersAlike) {
+  const std::vector<std::string> items = configurationItems({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+  const auto at = [&items](const std::string& item) {
+    return std::find(items.begin(), items.end(), item) - items.begin();
+  };
+  EXPECT_EQ(items.front(), "Reserved");
+  EXPECT_LT(at("Датчик температуры воздуха"), at("Датчик температуры ОЖ"));
+  EXPECT_EQ(items.back(), "Энергонезависимая память IROM");
+}
+
 TEST(FieldWriteRequest, TextInCodePage866PaddedWithZerosOrFullWithoutTerminator) {
   EXPECT_EQ(fieldWriteRequest(0x74, "ГАЗ-3110"),
             (std::array<std::uint8_t, 20>{0x62, 0x0E, 0x01, 0x74, 0x83, 0x80, 0x87, '-', '3', '1',

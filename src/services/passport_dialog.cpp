@@ -42,7 +42,7 @@ PassportDialog::PassportDialog(SharedPort& port, QWidget* parent, WindowServiceO
           this, [this] { logic_->onTimer(); }, overrides) {
   setControlId(this, ids::kPassportDialog);
   setWindowTitle(QStringLiteral(" Паспорт ЭБУ и комплектация"));
-  setFont(dialogFont());
+  setFont(serviceDialogFont());
   setFixedSize(dialogRect(font(), 0, 0, 353, 198).size());
 
   lines_ = plainList(this, ids::kPassportLines, dialogRect(font(), 6, 6, 150, 66));

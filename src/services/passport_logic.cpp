@@ -64,6 +64,41 @@ std::size_t stepRequestLength(int step) {
   return step <= 7 ? 1 : 2;
 }
 
+/// A character's place in the order a Russian reader sorts by, capitals and small letters alike,
+/// from its code page 866 byte: other signs and digits first, then Latin, then Cyrillic with Ё
+/// right after Е (as the system's list sorts them).
+int collationKey(std::uint8_t c) {
+  constexpr int kLatin = 0x100;
+  constexpr int kCyrillic = 0x200;
+  constexpr int kIe = 5;  // Е in А..Я
+  if (c >= 'A' && c <= 'Z') return kLatin + (c - 'A');
+  if (c >= 'a' && c <= 'z') return kLatin + (c - 'a');
+  int letter = -1;
+  if (c >= 0x80 && c <= 0x9F)
+    letter = c - 0x80;  // А..Я
+  else if (c >= 0xA0 && c <= 0xAF)
+    letter = c - 0xA0;  // а..п
+  else if (c >= 0xE0 && c <= 0xEF)
+    letter = c - 0xE0 + 16;  // р..я
+  if (letter >= 0) return kCyrillic + 2 * letter + (letter > kIe ? 2 : 0);
+  if (c == 0xF0 || c == 0xF1) return kCyrillic + 2 * kIe + 1;  // Ё ё
+  return c < 0x80 ? c : kCyrillic + 0x80 + c;
+}
+
+bool russianOrder(const std::string& a, const std::string& b) {
+  const std::string oemA = utf8ToOem(a);
+  const std::string oemB = utf8ToOem(b);
+  const auto key = [](char c) { return collationKey(static_cast<std::uint8_t>(c)); };
+  const auto less = [&key](char x, char y) { return key(x) < key(y); };
+  if (std::lexicographical_compare(oemA.begin(), oemA.end(), oemB.begin(), oemB.end(), less)) {
+    return true;
+  }
+  if (std::lexicographical_compare(oemB.begin(), oemB.end(), oemA.begin(), oemA.end(), less)) {
+    return false;
+  }
+  return a < b;  // the same letters: capitals first
+}
+
 }  // namespace
 
 std::vector<std::string> configurationItems(const std::array<std::uint8_t, 6>& bytes) {
@@ -73,8 +108,7 @@ std::vector<std::string> configurationItems(const std::array<std::uint8_t, 6>& b
       if ((bytes[j] >> i) & 1u) items.emplace_back(kConfigurationTable[j][i]);
     }
   }
-  // UTF-8 byte order is code point order: Latin first, then Cyrillic А..я.
-  std::sort(items.begin(), items.end());
+  std::sort(items.begin(), items.end(), russianOrder);
   return items;
 }
 

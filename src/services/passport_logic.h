@@ -19,7 +19,8 @@ class PassportView {
 };
 
 /// The items of the ECU's configuration: bit i of byte j (code j+1) set lists item [j][i].
-/// Sorted as the list shows them; "Reserved" once per set bit.
+/// Sorted as the list shows them (as a Russian reader sorts, capitals and small letters alike);
+/// "Reserved" once per set bit.
 std::vector<std::string> configurationItems(const std::array<std::uint8_t, 6>& bytes);
 
 /// The 20-byte request that stores field `code`: 62 0E 01 code, then the text in code page 866
