@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -97,6 +98,9 @@ TEST_F(ServicesDialogTest, PassportReadsEverythingAndWritesTheEditedFieldsBack) 
   PassportDialog dialog(port, nullptr, overrides);
   auto* write = control<QPushButton>(&dialog, ids::kWriteFieldsButton);
   ASSERT_NE(write, nullptr);
+  for (QLabel* label : dialog.findChildren<QLabel*>()) {
+    EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+  }
   EXPECT_FALSE(write->isEnabled());
 
   dialog.logic().onInit();
