@@ -4,8 +4,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTest>
 
 #include "adapter_faults.h"
@@ -102,6 +104,19 @@ TEST_F(MainDialogTest, TitleMenuAndAccelerators) {
   EXPECT_EQ(dialog.commandAction(ids::kCmdExit)->text(),
             QStringLiteral("Завершить программу\tAlt+F4"));
   EXPECT_EQ(dialog.commandAction(ids::kCmdPowerOff)->text(), QStringLiteral("Выклчить компьютер"));
+}
+
+TEST_F(MainDialogTest, TheWholeWindowTakesTheCentredPlace) {
+  dialog.startUp();
+  QApplication::processEvents();
+  const QSize screen = QGuiApplication::primaryScreen()->size();
+  const Rect place = initialPlacement(screen.width(), screen.height());
+  // The offscreen platform draws a frame of its own around the window.
+  const QRect frame = dialog.frameGeometry();
+  ASSERT_GT(frame.height(), dialog.height());
+  EXPECT_EQ(frame.topLeft(), QPoint(place.x, place.y));
+  EXPECT_EQ(frame.height(), place.height);
+  EXPECT_EQ(frame.width(), std::max(place.width, 640 + frame.width() - dialog.width()));
 }
 
 TEST_F(MainDialogTest, EveryWindowCommandReachesItsWindow) {
