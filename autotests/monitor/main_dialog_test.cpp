@@ -164,9 +164,7 @@ TEST_F(MainDialogTest, At640x480TheControlsTakeTheirPlaces) {
   auto* bar = control<QMenuBar>(ids::kMainMenu);
   for (QAction* action : bar->actions()) {
     const QRect place = bar->actionGeometry(action);
-    EXPECT_TRUE(bar->rect().contains(place) && !place.isEmpty())
-        << action->text().toStdString() << " " << place.x() << "," << place.y() << " "
-        << place.width() << "x" << place.height() << " in " << bar->width() << "x" << bar->height();
+    EXPECT_TRUE(bar->rect().contains(place) && !place.isEmpty()) << action->text().toStdString();
   }
 }
 
