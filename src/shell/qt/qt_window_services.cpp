@@ -32,6 +32,8 @@ QMessageBox::Icon boxIcon(MessageIcon icon) {
       return QMessageBox::Critical;
     case MessageIcon::Exclamation:
       return QMessageBox::Warning;
+    case MessageIcon::None:
+      return QMessageBox::NoIcon;
     case MessageIcon::Information:
       break;
   }
@@ -55,6 +57,8 @@ void russianButtons(QMessageBox& box) {
 void QtNotifier::message(const std::string& text, const std::string& caption, MessageIcon icon) {
   QMessageBox box(boxIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                   QMessageBox::Ok, parent_);
+  // A message may carry a device name the user gave: text, never markup.
+  box.setTextFormat(Qt::PlainText);
   russianButtons(box);
   box.exec();
 }
@@ -63,6 +67,7 @@ Answer QtNotifier::ask(const std::string& text, const std::string& caption) {
   QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
                   QString::fromStdString(text),
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
+  box.setTextFormat(Qt::PlainText);
   russianButtons(box);
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::Cancel);
