@@ -64,6 +64,19 @@ TEST_F(AboutDialogTest, ClicksOnTheLinksOpenTheMailAndTheWebAddresses) {
   EXPECT_TRUE(opened[1].isValid());
 }
 
+TEST_F(AboutDialogTest, TheVersionFitsBesideTheIconWithoutTouchingAnyOtherControl) {
+  QLabel* version = label(ids::kAboutVersion);
+  EXPECT_EQ(version->text(), QStringLiteral("Версия " VORTLEN3_VERSION));
+  EXPECT_LE(version->fontMetrics().horizontalAdvance(version->text()), version->width());
+  EXPECT_GE(version->height(), version->fontMetrics().height());
+  EXPECT_TRUE(dialog.rect().contains(version->geometry()));
+  for (QWidget* other : dialog.findChildren<QWidget*>()) {
+    if (other == version || other->isWindow()) continue;
+    EXPECT_FALSE(version->geometry().intersects(other->geometry()))
+        << other->objectName().toStdString();
+  }
+}
+
 TEST(AdapterSchemeDialogTest, ShowsTheWholeDiagramAndClosesOnEnter) {
   AdapterSchemeDialog dialog;
   QLabel* picture = findControl<QLabel>(&dialog, ids::kAdapterSchemeBitmap);

@@ -63,6 +63,12 @@ AboutDialog::AboutDialog(QWidget* parent, LinkOpener openLink)
   icon->setPixmap(programIconPixmap());
   icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
+  // The version sits beside the icon, in the band the description leaves free above it.
+  auto* version = place(
+      this, new QLabel(QStringLiteral("Версия %1").arg(QStringLiteral(VORTLEN3_VERSION)), this),
+      ids::kAboutVersion, 35, 13, 210, 10);
+  version->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+
   auto* description = place(this, new QLabel(QString::fromUtf8(kDescription), this),
                             ids::kAboutText, 15, 45, 230, 27);
   description->setWordWrap(true);
