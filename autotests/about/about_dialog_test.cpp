@@ -11,6 +11,7 @@
 #include "about_links.h"
 #include "adjust_ids.h"
 #include "view_support.h"
+#include "vortlen3_version.h"
 
 namespace vortlen {
 namespace {
@@ -66,7 +67,7 @@ TEST_F(AboutDialogTest, ClicksOnTheLinksOpenTheMailAndTheWebAddresses) {
 
 TEST_F(AboutDialogTest, TheVersionFitsBesideTheIconWithoutTouchingAnyOtherControl) {
   QLabel* version = label(ids::kAboutVersion);
-  EXPECT_EQ(version->text(), QStringLiteral("Версия " VORTLEN3_VERSION));
+  EXPECT_EQ(version->text(), QStringLiteral("Версия ") + QString::fromUtf8(kVersion));
   EXPECT_LE(version->fontMetrics().horizontalAdvance(version->text()), version->width());
   EXPECT_GE(version->height(), version->fontMetrics().height());
   EXPECT_TRUE(dialog.rect().contains(version->geometry()));

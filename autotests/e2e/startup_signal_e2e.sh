@@ -11,11 +11,14 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 command -v inotifywait >/dev/null || fail "inotifywait is not installed (scripts/setup installs it)"
 
 # Every COM port names a device that does not exist.
+# shellcheck disable=SC2034  # read by launch_program
 program_com1="$work/missing1"
 export VORTLEN3_COM2="$work/missing2" VORTLEN3_COM3="$work/missing3" VORTLEN3_COM4="$work/missing4"
 
 # Each finished write of the settings file, as it is closed or moved into place.
 mkdir -p "$work/config/Vortlen3"
+watcher_pid=''
+stop_on_exit watcher_pid
 inotifywait -m -q -e close_write -e moved_to --format '%e %f' "$work/config/Vortlen3" \
   >"$work/settings-writes" 2>/dev/null &
 watcher_pid=$!
@@ -38,6 +41,7 @@ note "the program ended $(elapsed "$sent") s after SIGTERM, exit status $status,
 
 sleep 0.3
 stop_process "$watcher_pid"
+watcher_pid=''
 # One exit stores three values (show state, set, port), each written through to the file under
 # its lock: one closed lock file a write.
 writes=$(grep -c ' Vortlen3.ini.lock$' "$work/settings-writes")

@@ -10,6 +10,7 @@
 #include "adjust_ids.h"
 #include "resources.h"
 #include "view_support.h"
+#include "vortlen3_version.h"
 
 namespace vortlen {
 
@@ -64,9 +65,9 @@ AboutDialog::AboutDialog(QWidget* parent, LinkOpener openLink)
   icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
 
   // The version sits beside the icon, in the band the description leaves free above it.
-  auto* version = place(
-      this, new QLabel(QStringLiteral("Версия %1").arg(QStringLiteral(VORTLEN3_VERSION)), this),
-      ids::kAboutVersion, 35, 13, 210, 10);
+  auto* version =
+      place(this, new QLabel(QStringLiteral("Версия %1").arg(QString::fromUtf8(kVersion)), this),
+            ids::kAboutVersion, 35, 13, 210, 10);
   version->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   auto* description = place(this, new QLabel(QString::fromUtf8(kDescription), this),

@@ -12,6 +12,7 @@
 #include "qsettings_store.h"
 #include "qt_translation.h"
 #include "termination_signals.h"
+#include "vortlen3_version.h"
 #ifdef _WIN32
 #include "power_off_windows.h"
 #include "win32_serial_port.h"
@@ -22,14 +23,14 @@
 
 int main(int argc, char** argv) {
   // --version and --help are answered before any window or port is opened.
-  if (const auto answer = vortlen::commandLineAnswer(argc, argv, VORTLEN3_VERSION)) {
+  if (const auto answer = vortlen::commandLineAnswer(argc, argv, vortlen::kVersion)) {
     std::fputs(answer->c_str(), stdout);
     return 0;
   }
 
   QApplication application(argc, argv);
   application.setQuitOnLastWindowClosed(false);
-  QApplication::setApplicationVersion(QStringLiteral(VORTLEN3_VERSION));
+  QApplication::setApplicationVersion(QString::fromUtf8(vortlen::kVersion));
   QGuiApplication::setDesktopFileName(QStringLiteral(VORTLEN3_APP_ID));
   vortlen::installQtRussianTexts(application);
 
