@@ -3,13 +3,17 @@
 // the start-up's message box or the settings window is up, ends the program through its exit.
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
 
 #include "adjustment_dialog.h"
 #include "child_windows.h"
+#include "command_line.h"
 #include "main_dialog.h"
 #include "qsettings_store.h"
+#include "qt_translation.h"
 #include "record_view.h"
 #include "termination_signals.h"
+#include "vortlen3_version.h"
 #ifdef _WIN32
 #include "power_off_windows.h"
 #include "win32_serial_port.h"
@@ -19,8 +23,17 @@
 #endif
 
 int main(int argc, char** argv) {
+  // --version and --help are answered before any window or port is opened.
+  if (const auto answer = vortlen::commandLineAnswer(argc, argv, vortlen::kVersion)) {
+    std::fputs(answer->c_str(), stdout);
+    return 0;
+  }
+
   QApplication application(argc, argv);
   application.setQuitOnLastWindowClosed(false);
+  QApplication::setApplicationVersion(QString::fromUtf8(vortlen::kVersion));
+  QGuiApplication::setDesktopFileName(QStringLiteral(VORTLEN3_APP_ID));
+  vortlen::installQtRussianTexts(application);
 
 #ifdef _WIN32
   vortlen::Win32SerialPort device;

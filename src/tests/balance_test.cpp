@@ -92,7 +92,8 @@ void ActuatorLogic::measureStep() {
   if (speed == 0) {
     stopProcedure();
     services_.view.refresh();
-    services_.notifier.message(kSpeedZeroText, kActuatorBoxCaption, MessageIcon::Exclamation);
+    // The monitor tick runs on while the mechanic reads this.
+    services_.view.messageAfterTick(kSpeedZeroText, kActuatorBoxCaption, MessageIcon::Exclamation);
     return;
   }
   display_.warningVisible = true;
