@@ -21,6 +21,14 @@ void runModal(ChildWindowContext& context, QWidget* parent) {
   dialog.exec();
 }
 
+// The windows whose list «Сохранить» exports: they name the ECU the main window reads.
+template <class Dialog>
+void runExporting(ChildWindowContext& context, QWidget* parent) {
+  Dialog dialog(context.port, parent);
+  if (context.ecuNames) dialog.setEcuNames(context.ecuNames());
+  dialog.exec();
+}
+
 // The slider windows are created on their first opening and placed beside the main window.
 template <AdjustmentKind kind>
 void openAdjustment(ChildWindowContext& context, QWidget* parent) {
@@ -34,11 +42,11 @@ void openAdjustment(ChildWindowContext& context, QWidget* parent) {
 // The modal windows that talk to the ECU pause the main polling while they are open; the
 // slider windows, the about window and the adapter scheme let it go on.
 const std::array<ChildWindowRow, 12> kChildWindowTable = {{
-    {{ids::kCmdPassport, MainMenu::Ecu, "Паспорт", "Alt+P", true}, runModal<PassportDialog>},
+    {{ids::kCmdPassport, MainMenu::Ecu, "Паспорт", "Alt+P", true}, runExporting<PassportDialog>},
     {{ids::kCmdFuelTables, MainMenu::Ecu, "Таблицы топливоподачи", "Alt+T", true},
      runModal<FuelTablesDialog>},
     {{ids::kCmdFaults, MainMenu::Ecu, "Ошибки и неисправности", "F5", true},
-     runModal<FaultsDialog>},
+     runExporting<FaultsDialog>},
     {{ids::kCmdGraph, MainMenu::View, "Графический", "F6", true},
      [](ChildWindowContext& context, QWidget* parent) {
        GraphDialogOverrides services;
@@ -77,7 +85,7 @@ const std::array<ChildWindowRow, 12> kChildWindowTable = {{
 }};
 
 AppChildWindows::AppChildWindows(SharedPort& port, SettingsStore& settings)
-    : context_{port, settings, nullptr, this} {
+    : context_{port, settings, nullptr, this, nullptr, {}} {
   for (const ChildWindowRow& row : kChildWindowTable) entries_.push_back(row.entry);
 }
 

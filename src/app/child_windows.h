@@ -3,10 +3,12 @@
 #include <QPoint>
 #include <QSize>
 #include <array>
+#include <functional>
 #include <span>
 #include <vector>
 
 #include "main_window_logic.h"
+#include "record_view.h"
 
 class QWidget;
 
@@ -23,7 +25,8 @@ struct ChildWindowContext {
   SettingsStore& settings;
   AdjustmentWindows* adjustments = nullptr;
   const AppChildWindows* children = nullptr;
-  Recorder* recorder = nullptr;  // the graph view records through it too
+  Recorder* recorder = nullptr;        // the graph view records through it too
+  std::function<EcuNames()> ecuNames;  // for the exports of the faults and the passport
 };
 
 /// One child window of the program: how the main window offers it, and how it opens over
@@ -47,6 +50,8 @@ class AppChildWindows final : public ChildWindows {
   void setAdjustmentWindows(AdjustmentWindows& windows) { context_.adjustments = &windows; }
   /// The program's recorder, for the windows that poll live values.
   void setRecorder(Recorder& recorder) { context_.recorder = &recorder; }
+  /// Where the exports take the ECU type and the engine from.
+  void setEcuNames(std::function<EcuNames()> names) { context_.ecuNames = std::move(names); }
 
   std::span<const ChildWindowEntry> windows() const override { return entries_; }
   void open(const ChildWindowEntry& window) override;

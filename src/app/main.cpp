@@ -50,6 +50,12 @@ int main(int argc, char** argv) {
   children.setRecorder(recording.recorder());
 
   vortlen::MainDialog mainDialog(port, settings, powerOff, children, {}, &recording.recorder());
+  children.setEcuNames([&mainDialog] {
+    // The two header fields name the ECU once the polling has read both texts.
+    const vortlen::LiveDisplay& display = mainDialog.logic().display();
+    if (mainDialog.logic().poll().state() != vortlen::PollState::Cycle) return vortlen::EcuNames{};
+    return vortlen::EcuNames{display.texts[0], display.texts[1]};
+  });
   children.setParent(&mainDialog);
 
   // The slider windows, created on their first opening, are destroyed before the main window,

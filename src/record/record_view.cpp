@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPushButton>
+#include <QShortcut>
 #include <QStandardPaths>
 
 #include "main_replay.h"
@@ -150,6 +152,35 @@ void copyText(const std::string& text) {
 
 std::string exportStamp() {
   return QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toStdString();
+}
+
+std::string exportText(const std::string& title, const EcuNames& names,
+                       const std::vector<std::string>& lines) {
+  auto orUnknown = [](const std::string& text) { return text.empty() ? "не прочитан" : text; };
+  std::string text = "Вортлен 3: " + title + "\n";
+  text += "Дата и время: " + exportStamp() + "\n";
+  text += "Тип ЭБУ: " + orUnknown(names.ecuType) + "\n";
+  text += "Двигатель: " + orUnknown(names.engine) + "\n\n";
+  for (const std::string& line : lines) text += line + "\n";
+  return text;
+}
+
+void addExport(QDialog* window, QRect place, const QString& fileStem,
+               std::function<std::string()> text) {
+  auto* save = new QPushButton(QStringLiteral("Сохранить"), window);
+  save->setObjectName(QStringLiteral("exportSave"));
+  save->setGeometry(place);
+  save->setAutoDefault(false);
+  auto saveNow = [window, fileStem, text] {
+    const QString stem =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss_")) + fileStem;
+    saveTextFile(window, stem + QStringLiteral(".txt"), text());
+  };
+  QObject::connect(save, &QPushButton::clicked, window, saveNow);
+  auto* saveKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_S), window);
+  QObject::connect(saveKey, &QShortcut::activated, window, saveNow);
+  auto* copy = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_C), window);
+  QObject::connect(copy, &QShortcut::activated, window, [text] { copyText(text()); });
 }
 
 }  // namespace vortlen

@@ -1,14 +1,17 @@
 #pragma once
 
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QTimer>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "recorder.h"
 #include "recording_file.h"
@@ -83,5 +86,26 @@ void copyText(const std::string& text);
 
 /// "2026-12-07 16:40:01": the moment an export is made.
 std::string exportStamp();
+
+}  // namespace vortlen
+
+namespace vortlen {
+
+/// What an export names at its top besides the time: the ECU type and the engine as the main
+/// window last read them.
+struct EcuNames {
+  std::string ecuType;
+  std::string engine;
+};
+
+/// The text of an export: the window's title, the date and time, the ECU type and the engine,
+/// a blank line, then `lines`, each ended by a line break.
+std::string exportText(const std::string& title, const EcuNames& names,
+                       const std::vector<std::string>& lines);
+
+/// Gives a window «Сохранить» (a button at `place`) and Ctrl+C: both take the text `text` makes
+/// at that moment; Ctrl+S saves too. `fileStem` names the suggested file.
+void addExport(QDialog* window, QRect place, const QString& fileStem,
+               std::function<std::string()> text);
 
 }  // namespace vortlen

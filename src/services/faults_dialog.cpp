@@ -49,6 +49,9 @@ FaultsDialog::FaultsDialog(SharedPort& port, QWidget* parent, WindowServiceOverr
   setControlId(clear, ids::kClearFaultsButton);
   clear->setGeometry(dialogRect(font(), 240, 184, 60, 12));
   connect(clear, &QPushButton::clicked, this, [this] { logic_->clearFaults(); });
+  // «Сохранить» sits at the right end of the button row, apart from the window's own button.
+  addExport(this, dialogRect(font(), 474, 184, 60, 12), QStringLiteral("ошибки"),
+            [this] { return exportedText(); });
 
   logic_ = std::make_unique<FaultsLogic>(FaultsLogic::Services{
       port, services_.timer(), services_.notifier(), services_.sleeper(), *this});
@@ -71,6 +74,20 @@ void FaultsDialog::showRows() {
     items << item;
   }
   list_->addTopLevelItems(items);
+}
+
+std::string FaultsDialog::exportedText() const {
+  std::vector<std::string> lines;
+  std::string header;
+  for (const Column& column : kColumns)
+    header += std::string(header.empty() ? "" : "\t") + column.header;
+  lines.push_back(header);
+  for (const FaultRow& row : logic_->rows()) {
+    lines.push_back(row.code + "\t" + row.manyTimes + "\t" + row.once + "\t" + row.presentNow +
+                    "\t" + row.text);
+  }
+  if (logic_->rows().empty()) lines.push_back("Ошибок нет");
+  return exportText("Ошибки и неисправности", names_, lines);
 }
 
 void FaultsDialog::closeWindow() {

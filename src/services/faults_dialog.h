@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "faults_logic.h"
+#include "record_view.h"
 #include "service_dialog.h"
 
 class QTreeWidget;
@@ -19,6 +20,11 @@ class FaultsDialog final : public QDialog, private FaultsView {
 
   FaultsLogic& logic() { return *logic_; }
 
+  /// The ECU type and the engine that an export names at its top.
+  void setEcuNames(EcuNames names) { names_ = std::move(names); }
+  /// What «Сохранить» writes and Ctrl+C copies.
+  std::string exportedText() const;
+
  private:
   void showRows() override;
   void closeWindow() override;
@@ -26,6 +32,7 @@ class FaultsDialog final : public QDialog, private FaultsView {
   DialogServices services_;
   std::unique_ptr<FaultsLogic> logic_;
   QTreeWidget* list_;
+  EcuNames names_;
 };
 
 }  // namespace vortlen

@@ -75,9 +75,25 @@ PassportDialog::PassportDialog(SharedPort& port, QWidget* parent, WindowServiceO
   write_->setGeometry(dialogRect(font(), 111, 180, 42, 12));
   write_->setEnabled(false);
   connect(write_, &QPushButton::clicked, this, [this] { logic_->write(); });
+  // «Сохранить» sits left of «Записать», under the field captions.
+  addExport(this, dialogRect(font(), 60, 180, 45, 12), QStringLiteral("паспорт"),
+            [this] { return exportedText(); });
 
   logic_ = std::make_unique<PassportLogic>(PassportLogic::Services{
       port, services_.timer(), services_.notifier(), services_.sleeper(), *this});
+}
+
+std::string PassportDialog::exportedText() const {
+  std::vector<std::string> lines = logic_->passportLines();
+  lines.emplace_back();
+  for (int i = 0; i < PassportLogic::kFieldCount; ++i) {
+    lines.push_back(std::string(kFieldLabels[i]) + ": " +
+                    logic_->editTexts()[static_cast<std::size_t>(i)]);
+  }
+  lines.emplace_back();
+  lines.emplace_back("Комплектация:");
+  for (const std::string& item : logic_->configuration()) lines.push_back(item);
+  return exportText("Паспорт ЭБУ и комплектация", names_, lines);
 }
 
 PassportDialog::~PassportDialog() {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "passport_logic.h"
+#include "record_view.h"
 #include "service_dialog.h"
 
 class QLineEdit;
@@ -23,6 +24,11 @@ class PassportDialog final : public QDialog, private PassportView {
 
   PassportLogic& logic() { return *logic_; }
 
+  /// The ECU type and the engine that an export names at its top.
+  void setEcuNames(EcuNames names) { names_ = std::move(names); }
+  /// What «Сохранить» writes and Ctrl+C copies.
+  std::string exportedText() const;
+
  protected:
   void showEvent(QShowEvent* event) override;
   /// Enter closes the window, as Escape does: it has no default button.
@@ -38,6 +44,7 @@ class PassportDialog final : public QDialog, private PassportView {
   std::array<QLineEdit*, PassportLogic::kFieldCount> edits_{};
   QPushButton* write_;
   bool started_ = false;
+  EcuNames names_;
 };
 
 }  // namespace vortlen
