@@ -12,6 +12,7 @@
 #   VORTLEN3_BUILD_DIR        build folder (default build)
 #   VORTLEN3_BENCH_SECONDS    measuring time (default 30)
 #   VORTLEN3_TRANSACTION_MS   one set-1 transaction's time in ms; when unset, link_bench measures it
+#   VORTLEN3_BENCH_RECORD     1: «Запись» (Ctrl+R) is on for the measuring time
 #
 # The exit goes through Alt, Left, Return, Return: the first item of "Завершение" only; the
 # program also gets a system bus address that leads nowhere.
@@ -50,7 +51,15 @@ transaction_ms=$(awk -v t="$transaction_ms" 'BEGIN { printf "%.1f", t }')
 # --- X server, simulator, program --------------------------------------------------------------
 
 start_xvfb "$screen_width" "$screen_height"
+recording=${VORTLEN3_BENCH_RECORD:-0}
+[ "$recording" = 1 ] && export VORTLEN3_RECORD_DIR="$work/records"
 start_on_paced_simulator
+recording_files() { find "$work/records" -name '*.csv' 2>/dev/null; }
+if [ "$recording" = 1 ]; then
+  xdo windowfocus --sync "$window" >/dev/null 2>&1
+  xdo key ctrl+r || fail "xdotool cannot press Ctrl+R"
+  wait_until 5 prints recording_files || fail "Ctrl+R wrote no recording"
+fi
 
 window_geometry "$window" || fail "no geometry of the main window"
 start_size="${win_w}x${win_h}"
@@ -58,6 +67,10 @@ start_size="${win_w}x${win_h}"
 # --- the measuring time ------------------------------------------------------------------------
 
 measure
+record_rows=''
+if [ "$recording" = 1 ]; then
+  record_rows=$(($(cat "$work"/records/*.csv | wc -l) - 1))
+fi
 vm_rss=$(awk '/^VmRSS:/ { print $2 " " $3 }' "/proc/$program_pid/status")
 vm_hwm=$(awk '/^VmHWM:/ { print $2 " " $3 }' "/proc/$program_pid/status")
 
@@ -190,6 +203,11 @@ difference=$(awk -v m="$median" -v e="$expected" 'BEGIN { printf "%+.1f", m - e 
 echo
 echo "Вортлен 3 on the simulator at 9600 baud, Xvfb ${screen_width}x${screen_height}, window $start_size"
 echo "  measuring time:          $(awk -v ms="$measure_ms" 'BEGIN { printf "%.1f", ms / 1000 }') s in set 1"
+if [ "$recording" = 1 ]; then
+  echo "  recording:               on, $record_rows rows written by the end of the measuring time"
+else
+  echo "  recording:               off"
+fi
 echo "  set-1 requests:          $((count + 1)) ($count intervals; $other_requests other requests)"
 echo "  request to request:      median $median ms (min $(quantile 0), 90 % $(quantile 0.9), max $(quantile 1))"
 echo "  transaction + 90 ms:     $transaction_ms + 90 = $expected ms (transaction: $transaction_source)"
