@@ -205,11 +205,33 @@ xdo key Escape || fail "xdotool cannot press Escape"
 # Live, the window was on set 2 when the replay began.
 wait_until 5 at_least "$back_line" "$set2_request" 3 || fail "the live polling did not resume"
 note "Escape: the live polling resumes with set 2"
-key_in_main_window ctrl+F1
+
+# The graph view's file opens the graph view and plays there, sending nothing either.
+key_in_main_window ctrl+o
+wait_until 5 prints window_named 'Открыть запись' || fail "Ctrl+O shows no file dialog"
+sleep 0.5
+xdo type --delay 20 "$graph_file" || fail "xdotool cannot type the file name"
+graph_replay_line=$(log_lines)
+xdo key Return || fail "xdotool cannot press Return"
+wait_until 5 prints graph_window || fail "the graph recording did not open the graph view"
+focus_window "$(graph_window)" "the graph window"
+sleep 2
+screenshot 05-graph-replay.png || fail "cannot take a screenshot"
+xdo key End || fail "xdotool cannot press End"
+sleep 0.5
+sent=$(requests_from $((graph_replay_line + 1)) | wc -l)
+[ "$sent" -eq 0 ] || fail "$sent requests reached the ECU during the graph view's replay"
+back_line=$(($(log_lines) + 1))
+xdo key Escape || fail "xdotool cannot press Escape"
+wait_until 5 at_least "$back_line" "$graph_set1_request" 3 || fail "the graph view did not poll after its replay"
+xdo key Escape || fail "xdotool cannot press Escape"
+wait_until 5 prints_nothing graph_window || fail "Escape did not close the graph view"
+note "the graph file plays in the graph view with not one request; Escape, Escape: live again"
 
 # --- a program killed while recording ----------------------------------------------------------
 
 rm -rf "$records"
+key_in_main_window ctrl+F1
 key_in_main_window ctrl+r
 sleep 2
 kill -KILL "$program_pid"
@@ -228,7 +250,8 @@ note "killed while recording: $rows whole rows, the last one complete"
 # --- a full disk -------------------------------------------------------------------------------
 
 full="$work/full"
-mkdir -p "$full" && mount -t tmpfs -o size=64k tmpfs "$full" || fail "cannot mount a tmpfs"
+mkdir -p "$full" || fail "cannot create $full"
+mount -t tmpfs -o size=64k tmpfs "$full" || fail "cannot mount a tmpfs"
 # Leave room for the header and a few rows.
 dd if=/dev/zero of="$full/filler" bs=4k count=15 2>/dev/null
 export VORTLEN3_RECORD_DIR="$full/records"
@@ -238,7 +261,7 @@ wait_until 10 prints main_window || fail "the main window did not appear again"
 window=$(main_window)
 key_in_main_window ctrl+r
 wait_until 15 prints failure_box || fail "the full disk brought no message"
-screenshot 05-disk-full.png || fail "cannot take a screenshot"
+screenshot 06-disk-full.png || fail "cannot take a screenshot"
 full_line=$(($(log_lines) + 1))
 wait_until 5 at_least "$full_line" "$set1_request" 10 || fail "the polling stopped with the disk full"
 note "a full disk: the message came and the polling goes on"

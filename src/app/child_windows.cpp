@@ -95,6 +95,15 @@ void AppChildWindows::open(const ChildWindowEntry& window) {
   }
 }
 
+void AppChildWindows::playGraphRecording(const Recording& recording) {
+  GraphDialogOverrides services;
+  services.recorder = context_.recorder;
+  GraphDialog graph(context_.port, context_.settings, parent_, services);
+  graph.startUp();
+  graph.playRecording(recording);
+  graph.exec();
+}
+
 void AppChildWindows::runSettings(unsigned& portNumber) {
   SettingsDialog dialog(portNumber, parent_);
   dialog.exec();

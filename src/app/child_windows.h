@@ -58,6 +58,7 @@ class AppChildWindows final : public ChildWindows {
   void runSettings(unsigned& portNumber) override;
   void mainWindowResized(int width, int height) override { mainClientSize_ = {width, height}; }
   void mainWindowMoved(int x, int y) override { mainPosition_ = {x, y}; }
+  void playGraphRecording(const Recording& recording) override;
 
   /// The main window's client size and position as last reported, for placing a window.
   QSize mainClientSize() const { return mainClientSize_; }

@@ -12,8 +12,10 @@
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
+#include <optional>
 
 #include "graph_ids.h"
+#include "graph_replay.h"
 #include "main_window_logic.h"
 #include "qt_window_services.h"
 #include "record_ids.h"
@@ -78,10 +80,18 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
       GraphLogic::Services{port, services_->timer(), services_->notifier(), settings, *this},
       screen.width(), screen.height());
   if (recorder_) logic_->setObserver(recorder_);
+  replayTimer_ = std::make_unique<QtWindowTimer>(this, [this] {
+    if (replay_) replay_->onTimer();
+  });
+  replay_ = std::make_unique<GraphReplay>(*logic_, *replayTimer_);
+  indicator_->setReplay(
+      [this] { return replay_ ? replay_->positionText() : std::string(); },
+      [this] { return replaying() ? replay_->replay()->recording().path : std::string(); });
   buildMenu(menuBar);
 }
 
 GraphDialog::~GraphDialog() {
+  replay_.reset();
   logic_->setObserver(nullptr);
   // The logic writes the settings and stops the timer while both still exist.
   logic_.reset();
@@ -105,6 +115,7 @@ void GraphDialog::buildMenu(QMenuBar* menuBar) {
   const std::pair<int, const char*> extras[] = {
       {ids::kCmdRecord, "Запись  Ctrl+R"},
       {ids::kCmdSavePicture, "Сохранить рисунок  Ctrl+S"},
+      {ids::kCmdOpenRecording, "Открыть запись…  Ctrl+O"},
   };
   for (const auto& [id, text] : extras) {
     QAction* action = graph->addAction(QString::fromUtf8(text));
@@ -112,6 +123,7 @@ void GraphDialog::buildMenu(QMenuBar* menuBar) {
     connect(action, &QAction::triggered, this, [this, command] {
       if (command == ids::kCmdRecord) toggleRecording();
       if (command == ids::kCmdSavePicture) savePicture();
+      if (command == ids::kCmdOpenRecording) openRecordingCommand();
     });
     actions_.emplace_back(id, action);
     if (id == ids::kCmdRecord) {
@@ -150,6 +162,7 @@ void GraphDialog::buildMenu(QMenuBar* menuBar) {
   const std::pair<QKeySequence, int> ownKeys[] = {
       {QKeySequence(Qt::CTRL | Qt::Key_R), ids::kCmdRecord},
       {QKeySequence(Qt::CTRL | Qt::Key_S), ids::kCmdSavePicture},
+      {QKeySequence(Qt::CTRL | Qt::Key_O), ids::kCmdOpenRecording},
   };
   for (const auto& [key, id] : ownKeys) {
     auto* shortcut = new QAction(this);
@@ -249,6 +262,45 @@ void GraphDialog::endDialog() {
 }
 
 void GraphDialog::keyPressEvent(QKeyEvent* event) {
+  if (replaying()) {
+    // The replay's keys, as in the main window; Escape ends the replay, not the window.
+    const bool shift = event->modifiers() & Qt::ShiftModifier;
+    std::optional<ReplayKey> key;
+    switch (event->key()) {
+      case Qt::Key_Space:
+        key = ReplayKey::PauseResume;
+        break;
+      case Qt::Key_Left:
+        key = shift ? ReplayKey::PreviousAnswer : ReplayKey::Back;
+        break;
+      case Qt::Key_Right:
+        key = shift ? ReplayKey::NextAnswer : ReplayKey::Forward;
+        break;
+      case Qt::Key_Home:
+        key = ReplayKey::Home;
+        break;
+      case Qt::Key_End:
+        key = ReplayKey::End;
+        break;
+      case Qt::Key_Plus:
+      case Qt::Key_Equal:
+        key = ReplayKey::Faster;
+        break;
+      case Qt::Key_Minus:
+        key = ReplayKey::Slower;
+        break;
+      case Qt::Key_Escape:
+        endReplay();
+        return;
+      default:
+        break;
+    }
+    if (key) {
+      replay_->key(*key);
+      indicator_->refresh();
+      return;
+    }
+  }
   const QString text = event->text();
   if (text.size() == 1 && logic_->onChar(text.at(0).unicode())) return;
   // Enter neither presses a button nor closes the window.
@@ -304,6 +356,34 @@ void GraphDialog::savePicture() {
     services_->notifier().message("Не удалось записать файл " + path.toStdString(), kBoxCaption,
                                   MessageIcon::Stop);
   }
+}
+
+bool GraphDialog::replaying() const {
+  return replay_ && replay_->active();
+}
+
+void GraphDialog::openRecordingCommand() {
+  std::optional<Recording> recording = openRecording(this);
+  if (!recording) return;
+  if (recording->window != RecordWindow::Graph) {
+    services_->notifier().message(
+        "Это запись главного окна: откройте её там («Дополнительно › Открыть запись…»).",
+        kBoxCaption, MessageIcon::Information);
+    return;
+  }
+  playRecording(std::move(*recording));
+}
+
+void GraphDialog::playRecording(Recording recording) {
+  replay_->begin(std::move(recording));
+  showChecks();
+  indicator_->refresh();
+}
+
+void GraphDialog::endReplay() {
+  replay_->end();
+  showChecks();
+  indicator_->refresh();
 }
 
 }  // namespace vortlen

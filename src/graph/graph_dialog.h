@@ -16,8 +16,11 @@ class QMenuBar;
 
 namespace vortlen {
 
+class GraphReplay;
+class QtWindowTimer;
 class Recorder;
 class RecordIndicator;
+struct Recording;
 
 /// Services a test may replace; the empty ones are the real timer and message boxes.
 struct GraphDialogOverrides {
@@ -52,6 +55,13 @@ class GraphDialog final : public QDialog, private GraphView {
   QImage picture() const;
   /// Saves picture() as PNG where the user says (Ctrl+S).
   void savePicture();
+  /// Asks for a graph recording and plays it (Ctrl+O).
+  void openRecordingCommand();
+  /// Plays a graph recording here: the polling pauses until Escape ends the replay.
+  void playRecording(Recording recording);
+  void endReplay();
+  bool replaying() const;
+  GraphReplay* replay() const { return replay_.get(); }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -80,6 +90,8 @@ class GraphDialog final : public QDialog, private GraphView {
   Recorder* recorder_ = nullptr;
   RecordIndicator* indicator_ = nullptr;
   QAction* recordAction_ = nullptr;
+  std::unique_ptr<QtWindowTimer> replayTimer_;
+  std::unique_ptr<GraphReplay> replay_;
 };
 
 }  // namespace vortlen

@@ -91,9 +91,9 @@ void GraphLogic::onTimer() {
   if (observer_) observer_->onGraphAnswer(settings_.activeSet, values_, answer);
 }
 
-void GraphLogic::showAnswer(std::span<const std::uint8_t> answer) {
+void GraphLogic::showAnswer(std::span<const std::uint8_t> answer, bool draw) {
   if (sampleCount_ > 0) history_.shift();
-  showNewest(answer);
+  showNewest(answer, draw);
 }
 
 void GraphLogic::setPollingPaused(bool paused) {
@@ -105,7 +105,7 @@ void GraphLogic::setPollingPaused(bool paused) {
   }
 }
 
-void GraphLogic::showNewest(std::span<const std::uint8_t> answer) {
+void GraphLogic::showNewest(std::span<const std::uint8_t> answer, bool draw) {
   const GraphSet& set = graphSet(settings_.activeSet);
   if (answer.size() < set.answerLength) return;
   for (std::size_t k = 0; k < kTraceCount; ++k) {
@@ -113,8 +113,9 @@ void GraphLogic::showNewest(std::span<const std::uint8_t> answer) {
     history_.setNewest(k, raw);
     values_[k] = traceText(set.traces[k].text, raw);
   }
-  services_.view.pushTexts();
   if (sampleCount_ < static_cast<std::uint32_t>(screenW_ - W_ / 10)) ++sampleCount_;
+  if (!draw) return;
+  services_.view.pushTexts();
   computeY();
   renderGraph();
   services_.view.present();
@@ -137,7 +138,8 @@ void GraphLogic::renderAndPresentIfStopped() {
 void GraphLogic::command(int id) {
   for (int set = 1; set <= kGraphSetCount; ++set) {
     if (id == ids::kGraphSetCommands[set - 1]) {
-      if (set != settings_.activeSet) selectSet(set);
+      // While a replay runs the set is the recording's.
+      if (set != settings_.activeSet && !pollingPaused_) selectSet(set);
       return;
     }
   }

@@ -73,7 +73,10 @@ class GraphLogic {
   void onTimer();
   /// Takes one answer of the active set as a good poll does: the traces move one sample, the
   /// values and the picture follow. A replay hands the recorded answers here.
-  void showAnswer(std::span<const std::uint8_t> answer);
+  /// `draw` false only takes the sample in (a replay catching up).
+  void showAnswer(std::span<const std::uint8_t> answer, bool draw = true);
+  /// The traces start empty again, as after a set change.
+  void restartTraces() { sampleCount_ = 0; }
   /// Every good answer of the polling also goes to `observer` (none: nullptr).
   void setObserver(GraphAnswerObserver* observer) { observer_ = observer; }
   /// While a replay runs the window sends nothing: the timer is stopped and the ticks ignored.
@@ -116,7 +119,7 @@ class GraphLogic {
 
  private:
   void selectSet(int number);
-  void showNewest(std::span<const std::uint8_t> answer);
+  void showNewest(std::span<const std::uint8_t> answer, bool draw = true);
   void renderAndPresentIfStopped();
   std::uint8_t activeMaskRef() const {
     return settings_.enlargedMask[static_cast<std::size_t>(settings_.activeSet - 1)];

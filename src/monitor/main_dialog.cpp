@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
 #include <QMouseEvent>
 #include <QMoveEvent>
 #include <QProgressBar>
@@ -464,11 +463,12 @@ void MainDialog::openRecordingCommand() {
   std::optional<Recording> recording = openRecording(this);
   if (!recording) return;
   if (recording->window != RecordWindow::Main) {
-    QMessageBox box(QMessageBox::Information, QString::fromStdString(kBoxCaption),
-                    QStringLiteral("Это запись графического вида: откройте её в нём "
-                                   "(«Вид › Графический», затем Ctrl+O)."),
-                    QMessageBox::Ok, this);
-    box.exec();
+    // A graph recording plays in the graph view, which talks to nobody meanwhile; the main
+    // polling waits as for any window of its own.
+    if (replaying()) endReplay();
+    services_->timer().stop();
+    children_.playGraphRecording(*recording);
+    services_->timer().start(PollCycle::kStepPeriodMs);
     return;
   }
   playRecording(std::move(*recording));

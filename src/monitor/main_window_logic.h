@@ -15,6 +15,8 @@
 
 namespace vortlen {
 
+struct Recording;
+
 /// The menus of the main window that hold child windows, in the menu bar's order.
 enum class MainMenu { Ecu, View, Tests, Adjustments, Extra };
 
@@ -42,6 +44,8 @@ class ChildWindows {
   /// themselves from them when they are shown.
   virtual void mainWindowResized(int /*width*/, int /*height*/) {}
   virtual void mainWindowMoved(int /*x*/, int /*y*/) {}
+  /// Opens the graph view modally to play a graph recording in it.
+  virtual void playGraphRecording(const Recording& /*recording*/) {}
 };
 
 /// What the main window's view does on the logic's behalf, beyond drawing the live display.
