@@ -2,6 +2,8 @@
 // replay, during which nothing goes to the port.
 #include <gtest/gtest.h>
 
+#include "graph_ids.h"
+#include "graph_replay.h"
 #include "main_replay.h"
 #include "replay.h"
 #include "scripted_port.h"
@@ -133,6 +135,64 @@ TEST(ReplayTest, TheMainWindowShowsTheRecordingWithThePollingStoppedAndSendsNoth
   EXPECT_EQ(poll.state(), PollState::Cycle);
   EXPECT_FALSE(replayTimer.isRunning());
   EXPECT_EQ(pollTimer.starts.back(), PollCycle::kStepPeriodMs);
+}
+
+class NoGraphView final : public GraphView {
+ public:
+  void pushTexts() override {}
+  void render() override {}
+  void drawErrorText(std::string_view, int, int) override {}
+  void present() override { ++presents; }
+  void endDialog() override {}
+  int presents = 0;
+};
+
+TEST(ReplayTest, TheGraphViewDrawsTheRecordingWithItsPollingPausedAndSendsNothing) {
+  test::ScriptedPort port;
+  SharedPort shared{port};
+  test::FakeTimer timer;
+  test::FakeTimer replayTimer;
+  test::FakeNotifier notifier;
+  test::MemorySettings settings;
+  NoGraphView view;
+  GraphLogic logic({shared, timer, notifier, settings, view}, 400, 300);
+  logic.setClientSize(400, 280);
+  logic.start();
+  logic.command(ids::kCmdGraphSet2);
+
+  Recording recording;
+  recording.window = RecordWindow::Graph;
+  recording.set = 1;
+  for (int i = 0; i < 400; ++i) {
+    RecordedAnswer answer;
+    answer.ms = 100 * i;
+    answer.length = 8;
+    answer.bytes[2] = static_cast<std::uint8_t>(i);  // the engine speed, × 40
+    recording.answers.push_back(answer);
+  }
+  GraphReplay replay(logic, replayTimer);
+  replay.begin(recording);
+  EXPECT_FALSE(timer.isRunning());
+  EXPECT_EQ(logic.activeSet(), 1);
+  logic.onTimer();  // a tick already queued sends nothing
+  logic.command(ids::kCmdGraphSet3);
+  EXPECT_EQ(logic.activeSet(), 1);
+  for (int i = 0; i < 5; ++i) replay.onTimer();
+  EXPECT_EQ(logic.valueText(1), "80");
+  EXPECT_EQ(logic.sampleCount(), 3u);
+  // A jump draws the trail that led there, once.
+  const int presents = view.presents;
+  replay.key(ReplayKey::Forward);
+  EXPECT_EQ(logic.valueText(1), std::to_string(102 * 40));
+  EXPECT_EQ(logic.sampleCount(), 103u);
+  EXPECT_EQ(logic.history().at(1, 2), 100u);
+  EXPECT_EQ(view.presents, presents + 1);
+
+  replay.end();
+  EXPECT_EQ(port.writtenLength, 0u);
+  EXPECT_EQ(logic.activeSet(), 2);
+  EXPECT_EQ(logic.sampleCount(), 0u);
+  EXPECT_TRUE(timer.isRunning());
 }
 
 }  // namespace
