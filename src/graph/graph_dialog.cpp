@@ -91,6 +91,8 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
 }
 
 GraphDialog::~GraphDialog() {
+  // The settings keep the live set, not the one of a recording being played.
+  if (replaying()) replay_->end();
   replay_.reset();
   logic_->setObserver(nullptr);
   // The logic writes the settings and stops the timer while both still exist.

@@ -434,6 +434,8 @@ std::uint32_t MainDialog::currentShowState() const {
 void MainDialog::done(int result) {
   if (!ended_) {
     ended_ = true;
+    // The settings keep the live set, not the one of a recording being played.
+    if (replaying()) replay_->end();
     // The window goes first: the exit may wait on a silent ECU for most of a second. A window
     // that was never shown keeps the show state it was stored with.
     const std::uint32_t showState = started_ ? currentShowState() : logic_->storedShowState();
