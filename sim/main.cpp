@@ -14,11 +14,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "adapter_model.h"
 #include "ecu_model.h"
-#include "frame_codec.h"
 #include "pty_server.h"
 #include "wire_trace.h"
 
@@ -44,8 +42,8 @@ constexpr const char* kUsage =
     "  --delay MS         wait MS milliseconds (0..10000) before each answer\n"
     "  --pace             send at 9600 baud (about 1.04 ms a byte) instead of at once\n"
     "  --refuse CODE      refuse every write and reset with completion code CODE (1..255)\n"
-    "  --log              log each request frame to stderr, as the program's wire trace\n"
-    "                     does: milliseconds since the start, '>', the bytes in hex\n"
+    "  --log              log each request to stderr in the lines of the program's wire\n"
+    "                     trace: milliseconds since the start, '>', the bytes in hex\n"
     "  --link PATH        also make the symbolic link PATH to the terminal\n"
     "  --help             show this text\n";
 
@@ -72,22 +70,16 @@ int badOption(const std::string& message) {
 
 const auto logStart = std::chrono::steady_clock::now();
 
-// The program's wire trace has the same lines: milliseconds since the start, '>' and the
-// frame as it went to the ECU.
+// The lines of the program's wire trace: milliseconds since the start, '>' and the bytes in
+// hex. Here the bytes are the request as the ECU decoded it, without checksum and terminator.
 void logRequest(std::span<const std::uint8_t> request, bool checksumOk) {
   const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
                            std::chrono::steady_clock::now() - logStart)
                            .count();
-  std::vector<std::uint8_t> frame(vortlen::maxFrameLength(request.size()));
   char line[4 * vortlen::sim::AdapterModel::kMaxRequestFrame + 64];
-  std::size_t length = 0;
-  if (checksumOk) {
-    frame.resize(vortlen::encodeFrame(request.data(), request.size(), frame.data()));
-    length = vortlen::formatTraceBytes(line, sizeof line, ms, vortlen::kTraceOut, frame.data(),
-                                       frame.size());
-  } else {
-    length = vortlen::formatTraceBytes(line, sizeof line, ms, vortlen::kTraceOut, request.data(),
-                                       request.size());
+  std::size_t length = vortlen::formatTraceBytes(line, sizeof line, ms, vortlen::kTraceOut,
+                                                 request.data(), request.size());
+  if (!checksumOk) {
     length += vortlen::formatTraceNote(line + length, sizeof line - length, ms,
                                        "bad checksum, not answered");
   }

@@ -106,8 +106,11 @@ wait_until() {
   done
 }
 
-# The simulator's log lines from line FROM on (1-based).
-requests_from() { tail -n "+$1" "$work/simulator.log" 2>/dev/null | cut -d' ' -f2- | grep -v '^$'; }
+# The requests of the simulator's log from line FROM on (1-based): its lines are those of the
+# wire trace, "<ms> > <bytes>"; the notes ("<ms> = ...") are left out.
+requests_from() {
+  tail -n "+$1" "$work/simulator.log" 2>/dev/null | awk '$2 == ">"' | cut -d' ' -f3- | grep -v '^$'
+}
 log_lines() { wc -l <"$work/simulator.log"; }
 count_from() { requests_from "$1" | grep -cxF "$2"; }
 at_least() { [ "$(count_from "$1" "$2")" -ge "$3" ]; }
