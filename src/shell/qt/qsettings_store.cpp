@@ -80,6 +80,8 @@ std::string saveFailure(const QSettings& settings) {
   QString why;
   if (file.isDir()) {
     why = QStringLiteral("на месте файла находится папка");
+  } else if (folder.exists() && !folder.isDir()) {
+    why = QStringLiteral("на месте папки %1 находится файл").arg(folder.absoluteFilePath());
   } else if (!folder.exists()) {
     why = QStringLiteral("папку %1 нельзя создать").arg(folder.absoluteFilePath());
   } else if (!folder.isWritable()) {
