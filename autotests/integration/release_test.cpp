@@ -8,9 +8,13 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <regex>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -118,6 +122,10 @@ class ReleaseOwedTest : public ::testing::Test {
 };
 
 TEST_F(ReleaseOwedTest, AfterAReplugTheReleaseGoesBeforeAnyPoll) {
+  const std::filesystem::path tracePath = linkPath_.string() + ".trace";
+  WireTrace trace;
+  ASSERT_TRUE(trace.open(tracePath.c_str()));
+  port_.setTrace(&trace);
   auto ecu = plugIn();
   ASSERT_TRUE(ecu->opened());
   ASSERT_TRUE(port_.openPort(1));
@@ -149,6 +157,25 @@ TEST_F(ReleaseOwedTest, AfterAReplugTheReleaseGoesBeforeAnyPoll) {
   ecu = plugIn();
   ASSERT_TRUE(pollUntilAnswered());
   EXPECT_EQ(ecu->heard(), (std::vector<Bytes>{kWakeUp}));
+
+  // The trace has every chunk each way and every result, one line each.
+  port_.setTrace(nullptr);
+  trace.close();
+  std::ifstream file(tracePath);
+  std::string traced((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  std::filesystem::remove(tracePath);
+  const std::regex line(R"(\d+ ([<>] [0-9A-F]{2}( [0-9A-F]{2})*|= .+))");
+  std::istringstream lines(traced);
+  int count = 0;
+  for (std::string text; std::getline(lines, text); ++count) {
+    EXPECT_TRUE(std::regex_match(text, line)) << text;
+  }
+  EXPECT_GT(count, 10);
+  for (const char* expected :
+       {" > 62 0B 80 1A 64 95 0D\n", " < 00 00 0D\n", " = Ok\n", " = Порт не открыт\n",
+        " > 62 09 00 0A 00 0B 00 0C 00 40 CD 00 0E 00 0F 00 4A 0D\n"}) {
+    EXPECT_NE(traced.find(expected), std::string::npos) << expected << "\n" << traced;
+  }
 }
 
 TEST_F(ReleaseOwedTest, AReleaseTheEcuDoesNotConfirmIsSentAgainThenReported) {
