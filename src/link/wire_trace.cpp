@@ -50,6 +50,8 @@ bool WireTrace::open(const char* path) {
   close();
   file_ = std::fopen(path, "a");
   if (file_ == nullptr) return false;
+  // The stream's buffer is ours too: nothing is allocated once the trace is open.
+  std::setvbuf(file_, buffer_, _IOFBF, sizeof buffer_);
   start_ = std::chrono::steady_clock::now();
   return true;
 }

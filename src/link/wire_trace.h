@@ -51,6 +51,7 @@ class WireTrace {
   std::FILE* file_ = nullptr;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   char line_[2400];  // the longest read (255 bytes) as hex, with room to spare
+  char buffer_[4096];
 };
 
 }  // namespace vortlen
