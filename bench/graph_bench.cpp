@@ -1,5 +1,6 @@
-// One tick of the graph view at 1920 × 1080: the vertex heights, the frame drawn off screen and
-// its copy to the window's image (inverted, as in the black-on-white view), with the history full.
+// One tick of the graph view at 1920 × 1080 with the history full: the answer taken in, the vertex
+// heights, the frame drawn off screen and its copy to the window's image (inverted, as in the
+// black-on-white view). The transaction goes to an in-memory ECU and costs a few microseconds.
 #include <benchmark/benchmark.h>
 #include <QFont>
 #include <QGuiApplication>
@@ -11,10 +12,10 @@
 #include <cstdlib>
 #include <vector>
 
-#include "scripted_ecu.h"
 #include "graph_ids.h"
 #include "graph_logic.h"
 #include "graph_painter.h"
+#include "scripted_ecu.h"
 #include "view_support.h"
 #include "window_fakes.h"
 
@@ -60,24 +61,28 @@ void renderAndPresent(benchmark::State& state) {
   view.presented = &presented;
   logic.start();
   // A full screen of moving values: every trace wanders over its strip.
-  for (int i = 0; i < kScreenW; ++i) {
-    const double phase = i / 15.0;
+  int sample = 0;
+  const auto answerNext = [&port, &sample] {
+    const double phase = sample++ / 15.0;
     const auto wave = [phase](double scale, double shift) {
       return static_cast<std::uint8_t>(scale * (1.0 + std::sin(phase + shift)) / 2.0);
     };
     const std::uint16_t pressure = static_cast<std::uint16_t>(300 + 400 * (1 + std::sin(phase)));
     port.answer({static_cast<std::uint8_t>(pressure), static_cast<std::uint8_t>(pressure >> 8),
                  wave(120, 1), wave(60, 2), wave(20, 3), wave(20, 4), wave(20, 5), wave(20, 6)});
+  };
+  for (int i = 0; i < kScreenW; ++i) {
+    answerNext();
     logic.onTimer();
   }
 
   std::vector<double> times;
   for (auto _ : state) {
+    answerNext();
     const auto start = Clock::now();
-    logic.computeY();
-    logic.renderGraph();
-    view.present();
+    logic.onTimer();
     times.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+    port.requests.clear();
   }
   std::sort(times.begin(), times.end());
   state.counters["median_ms"] = times[times.size() / 2];
@@ -88,9 +93,7 @@ void renderAndPresent(benchmark::State& state) {
 
 BENCHMARK(renderAndPresent)
     ->ArgNames({"LenLine", "MaxText"})
-    ->Args({4, 0})
-    ->Args({1, 0})
-    ->Args({4, 0x7F})
+    ->ArgsProduct({{1, 4, 20}, {0, 0x7F}})
     ->Unit(benchmark::kMillisecond)
     ->MinTime(2.0);
 
