@@ -47,7 +47,9 @@ class PlotWidget final : public QWidget {
 
 GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* parent,
                          GraphDialogOverrides overrides)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      enlargeCursor_(enlargeCursor()),
+      shrinkCursor_(shrinkCursor()) {
   setControlId(this, ids::kGraphDialog);
   // Modal from its first show, which comes before exec(): the main window takes no input
   // while this window talks to the ECU.
@@ -195,7 +197,12 @@ void GraphDialog::pushTexts() {
   for (std::size_t k = 0; k < kTraceCount; ++k) {
     captions_[k]->setText(QString::fromStdString(logic_->captionText(k)));
     values_[k]->setText(QString::fromStdString(logic_->valueText(k)));
-    values_[k]->setCursor(logic_->enlarged(k) ? shrinkCursor() : enlargeCursor());
+    // The cursors are made once and set only when they change: a tick changes the values alone.
+    const bool enlarged = logic_->enlarged(k);
+    if (cursorShown_[k] != static_cast<int>(enlarged)) {
+      values_[k]->setCursor(enlarged ? shrinkCursor_ : enlargeCursor_);
+      cursorShown_[k] = static_cast<int>(enlarged);
+    }
   }
   for (const auto& [id, action] : actions_) {
     for (int set = 1; set <= kGraphSetCount; ++set) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QDialog>
 #include <QImage>
 #include <QLabel>
@@ -66,6 +67,9 @@ class GraphDialog final : public QDialog, private GraphView {
   std::array<QLabel*, kTraceCount> captions_{};
   std::array<QLabel*, kTraceCount> values_{};
   std::vector<std::pair<int, QAction*>> actions_;
+  QCursor enlargeCursor_;
+  QCursor shrinkCursor_;
+  std::array<int, kTraceCount> cursorShown_{-1, -1, -1, -1, -1, -1, -1};  // -1: none set yet
 };
 
 }  // namespace vortlen
