@@ -101,7 +101,6 @@ BENCHMARK(renderAndPresent)
 
 int main(int argc, char** argv) {
   ::setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  ::setenv("QT_MAX_CACHED_GLYPH_SIZE", "512", 0);  // as the program has it
   QGuiApplication application(argc, argv);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -18,11 +18,6 @@
 #endif
 
 int main(int argc, char** argv) {
-  // Text over 64 pixels high is drawn from its outlines every time unless the glyph cache takes
-  // it; the graph view writes values a band high several times a second.
-  if (!qEnvironmentVariableIsSet("QT_MAX_CACHED_GLYPH_SIZE")) {
-    qputenv("QT_MAX_CACHED_GLYPH_SIZE", "512");
-  }
   QApplication application(argc, argv);
   application.setQuitOnLastWindowClosed(false);
 
