@@ -53,12 +53,16 @@ check_rows() {
     fail "$what: $rows rows, but the simulator sent $expected answers meanwhile"
   fi
   hex_column "$file" >"$work/recorded"
-  # The recorded answers are one unbroken run of the answers sent.
+  # The recorded answers are the answers sent, in order; an answer the program did not take (a
+  # transaction that failed at its end) may be missing once, within the count's tolerance.
   awk 'NR == FNR { sent[NR] = $0; n = NR; next } { rec[FNR] = $0; m = FNR }
-       END { for (s = 1; s + m - 1 <= n; s++) { ok = 1
-               for (i = 1; i <= m && ok; i++) if (sent[s + i - 1] != rec[i]) ok = 0
-               if (ok) exit 0 }
-             exit 1 }' "$work/sent" "$work/recorded" ||
+       END { s = 1; while (s <= n && sent[s] != rec[1]) s++
+             skipped = 0
+             for (i = 1; i <= m; i++) {
+               while (s <= n && sent[s] != rec[i]) { s++; skipped++ }
+               if (s > n) exit 1
+               s++ }
+             exit skipped > 1 }' "$work/sent" "$work/recorded" ||
     fail "$what: the hex column of $(basename "$file") is not the run of answers the simulator sent"
   note "$what: $rows rows for $expected answers sent, every hex column as sent"
 }
@@ -239,6 +243,7 @@ xdo key Escape || fail "xdotool cannot press Escape"
 wait_until 5 at_least "$back_line" "$graph_set1_request" 3 || fail "the graph view did not poll after its replay"
 xdo key Escape || fail "xdotool cannot press Escape"
 wait_until 5 prints_nothing graph_window || fail "Escape did not close the graph view"
+wait_until 5 prints main_window || fail "the main window is not on the screen after the graph view"
 note "the graph file plays in the graph view with not one request; Escape, Escape: live again"
 
 # --- a program killed while recording ----------------------------------------------------------

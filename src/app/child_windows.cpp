@@ -105,7 +105,7 @@ void AppChildWindows::playGraphRecording(const Recording& recording) {
 }
 
 void AppChildWindows::runSettings(unsigned& portNumber) {
-  SettingsDialog dialog(portNumber, parent_);
+  SettingsDialog dialog(portNumber, parent_, &context_.port);
   dialog.exec();
 }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
 #include "adjustment_dialog.h"
 #include "child_windows.h"
@@ -43,6 +44,15 @@ int main(int argc, char** argv) {
   vortlen::LogindPowerOff powerOff;
 #endif
   vortlen::SharedPort port(device);
+  // VORTLEN3_TRACE=<file>: every byte on the wire, for a support request.
+  vortlen::WireTrace trace;
+  if (const char* path = std::getenv("VORTLEN3_TRACE"); path != nullptr && *path != '\0') {
+    if (trace.open(path)) {
+      port.setTrace(&trace);
+    } else {
+      std::fprintf(stderr, "vortlen3: cannot append the wire trace to %s\n", path);
+    }
+  }
   vortlen::QSettingsStore settings;
   vortlen::AppChildWindows children(port, settings);
   // One recording follows the live values from the main window into the graph view and back.
@@ -66,8 +76,10 @@ int main(int argc, char** argv) {
   // The main window ends once, through its exit steps; then the program ends.
   QObject::connect(&mainDialog, &QDialog::finished, &application,
                    [] { QCoreApplication::exit(0); });
-  vortlen::closeOnTerminationSignals(&mainDialog,
-                                     [&mainDialog] { mainDialog.done(QDialog::Accepted); });
+  // Ended by a signal, no one is there to answer a box: warnings go to standard error.
+  vortlen::closeOnTerminationSignals(
+      &mainDialog, [&port] { port.setUnattended(); },
+      [&mainDialog] { mainDialog.done(QDialog::Accepted); });
   QTimer::singleShot(0, &mainDialog, [&mainDialog] { mainDialog.startUp(); });
   application.exec();
   return 0;

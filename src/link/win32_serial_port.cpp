@@ -42,9 +42,25 @@ bool Win32SerialPort::open(const char* deviceName) {
   close();
   const HANDLE port =
       CreateFileA(deviceName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (port == INVALID_HANDLE_VALUE) return false;
+  if (port == INVALID_HANDLE_VALUE) {
+    switch (GetLastError()) {
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND:
+        openError_ = PortError::Missing;
+        break;
+      case ERROR_ACCESS_DENIED:  // what Windows says of a port another program holds
+      case ERROR_SHARING_VIOLATION:
+        openError_ = PortError::Busy;
+        break;
+      default:
+        openError_ = PortError::NotSerial;
+        break;
+    }
+    return false;
+  }
   setLine(port);
   handle_ = port;
+  openError_ = PortError::None;
   return true;
 }
 

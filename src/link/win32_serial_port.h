@@ -14,6 +14,7 @@ class Win32SerialPort final : public SerialPort {
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
   bool open(const char* deviceName) override;
+  PortError openError() const override { return openError_; }
   bool isOpen() const override;
   void close() override;
   void purge() override;
@@ -22,6 +23,7 @@ class Win32SerialPort final : public SerialPort {
 
  private:
   void* handle_ = nullptr;  // a HANDLE; null when closed
+  PortError openError_ = PortError::Missing;
 };
 
 }  // namespace vortlen

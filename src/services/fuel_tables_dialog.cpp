@@ -70,6 +70,14 @@ FuelTablesDialog::~FuelTablesDialog() {
   logic_->onClose();
 }
 
+void FuelTablesDialog::showStatus() {
+  // The caption is where the mechanic looks: the table below is not live while it speaks.
+  const std::string& status = logic_->status();
+  setWindowTitle(status.empty() ? QStringLiteral(" Таблицы топливоподачи")
+                                : QStringLiteral(" Таблицы топливоподачи  —  ") +
+                                      QString::fromStdString(status));
+}
+
 void FuelTablesDialog::showCells() {
   const FuelTablesLogic::Cells& cells = logic_->cells();
   for (int i = 0; i < 16; ++i) {
