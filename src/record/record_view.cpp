@@ -99,8 +99,12 @@ void RecordIndicator::refresh() {
     if (showFile_) showFile_(file);
   }
   if (text != this->text()) {
+    const bool longer = text.size() > this->text().size();
     setText(text);
     setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(colour));
+    // The menu bar places its corner widget when the widget is shown: a longer text needs a
+    // new place.
+    if (longer) setVisible(false);
   }
   setVisible(!text.isEmpty());
 }
