@@ -20,10 +20,6 @@ class PosixSerialPort final : public SerialPort {
   std::size_t write(const std::uint8_t* data, std::size_t n) override;
   std::size_t read(std::uint8_t* buffer, std::size_t n) override;
 
-  static constexpr int kReadWaitMs = 10;
-  /// A write that the device has not taken whole within this time gives up.
-  static constexpr int kWriteStallMs = 2000;
-
  private:
   int fd_ = -1;
 };
