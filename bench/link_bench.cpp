@@ -27,7 +27,7 @@ std::size_t frameLength(const std::uint8_t* data, std::size_t length) {
 }
 
 void setOneTransaction(benchmark::State& state) {
-  vortlen::testing::EcusimProcess sim({"--pace"});
+  vortlen::test::EcusimProcess sim({"--pace"});
   ::setenv("VORTLEN3_COM1", sim.portPath().c_str(), 1);
   vortlen::PosixSerialPort device;
   vortlen::SharedPort port(device);

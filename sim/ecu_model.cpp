@@ -328,10 +328,10 @@ std::uint16_t EcuModel::value(std::uint8_t code) const {
       if (overridden(5)) return idleValveOverride_;
       break;
     case ecu::kCoUpperTrim:
-      if ((coMask_ & 0x08) != 0) return coTrimOverride_[0];
+      if ((coMask_ & 0x08) != 0) return coUpperTrimOverride_;
       break;
     case ecu::kCoLowerTrim:
-      if ((coMask_ & 0x10) != 0) return coTrimOverride_[1];
+      if ((coMask_ & 0x10) != 0) return coLowerTrimOverride_;
       break;
     default:
       break;
@@ -394,48 +394,87 @@ Bytes EcuModel::readValues(std::span<const std::uint8_t> codes) const {
   return out;
 }
 
+namespace {
+
+/// What a write of a code is accepted with.
+enum class Takes {
+  AnyByte,
+  KnownCommand,
+  AfterStore,  // only after the store command in the same request
+};
+
+/// What a write of a code does.
+enum class Does {
+  SetRegister,
+  RunCommand,
+  StoreText,
+  StoreItem,
+};
+
+bool knownCommand(std::uint8_t command) {
+  const bool zeroesATable = command >= ecu::kCommandZeroTable1 && std::has_single_bit(command);
+  return command == ecu::kCommandNone || command == ecu::kCommandStore ||
+         command == ecu::kCommandClearFaults || zeroesATable;
+}
+
+}  // namespace
+
+struct EcuModel::WritableCode {
+  std::uint8_t code;
+  Takes takes;
+  Does does;
+  std::uint8_t EcuModel::*target = nullptr;  // the register of SetRegister
+};
+
+const EcuModel::WritableCode* EcuModel::writableCode(std::uint8_t code) {
+  // Every code a tester may write. The passport flags, texts and store items go into the ECU's
+  // memory, and only after the store command in the same request.
+  static constexpr WritableCode kWritable[] = {
+      {ecu::kRelayOutputs, Takes::AnyByte, Does::SetRegister, &EcuModel::relayOutputs_},
+      {ecu::kRelayMask, Takes::AnyByte, Does::SetRegister, &EcuModel::relayMask_},
+      {ecu::kOverrideMask, Takes::AnyByte, Does::SetRegister, &EcuModel::overrideMask_},
+      {ecu::kCoMask, Takes::AnyByte, Does::SetRegister, &EcuModel::coMask_},
+      {ecu::kInjectorCut, Takes::AnyByte, Does::SetRegister, &EcuModel::injectorCut_},
+      {ecu::kReleaseTail, Takes::AnyByte, Does::SetRegister, &EcuModel::releaseTail_},
+      {ecu::kCoolant, Takes::AnyByte, Does::SetRegister, &EcuModel::coolantOverride_},
+      {ecu::kIgnitionAdvance, Takes::AnyByte, Does::SetRegister, &EcuModel::advanceOverride_},
+      {ecu::kIgnitionOffset, Takes::AnyByte, Does::SetRegister, &EcuModel::offsetOverride_},
+      {ecu::kCoUpperTrim, Takes::AnyByte, Does::SetRegister, &EcuModel::coUpperTrimOverride_},
+      {ecu::kCoLowerTrim, Takes::AnyByte, Does::SetRegister, &EcuModel::coLowerTrimOverride_},
+      {ecu::kIdleValveTarget, Takes::AnyByte, Does::SetRegister, &EcuModel::idleValveOverride_},
+      {ecu::kCommand, Takes::KnownCommand, Does::RunCommand},
+      {ecu::kPassportFlag, Takes::AfterStore, Does::SetRegister, &EcuModel::passportFlag_},
+      {ecu::kFirstField, Takes::AfterStore, Does::StoreText},
+      {0x75, Takes::AfterStore, Does::StoreText},
+      {0x76, Takes::AfterStore, Does::StoreText},
+      {0x77, Takes::AfterStore, Does::StoreText},
+      {ecu::kFieldFlag, Takes::AfterStore, Does::SetRegister, &EcuModel::fieldFlag_},
+      {0x79, Takes::AfterStore, Does::StoreText},
+      {0x7A, Takes::AfterStore, Does::StoreText},
+      {ecu::kLastField, Takes::AfterStore, Does::StoreText},
+      {ecu::kStoreItem, Takes::AfterStore, Does::StoreItem},
+  };
+  const auto found = std::ranges::find(kWritable, code, &WritableCode::code);
+  return found == std::end(kWritable) ? nullptr : found;
+}
+
 std::uint8_t EcuModel::checkWrite(std::span<const std::uint8_t> pairs) const {
   bool storing = false;
   for (std::size_t i = 0; i < pairs.size();) {
-    const std::uint8_t code = pairs[i];
-    const std::size_t width = ecu::valueWidth(code);
+    const std::size_t width = ecu::valueWidth(pairs[i]);
     if (pairs.size() - i - 1 < width) return kRefuseTruncated;
+    const WritableCode* writable = writableCode(pairs[i]);
+    if (writable == nullptr) return kRefuseNotWritable;
     const std::uint8_t first = pairs[i + 1];
-    switch (code) {
-      case ecu::kRelayOutputs:
-      case ecu::kRelayMask:
-      case ecu::kOverrideMask:
-      case ecu::kCoMask:
-      case ecu::kInjectorCut:
-      case ecu::kReleaseTail:
-      case ecu::kCoolant:
-      case ecu::kIgnitionAdvance:
-      case ecu::kIgnitionOffset:
-      case ecu::kCoUpperTrim:
-      case ecu::kCoLowerTrim:
-      case ecu::kIdleValveTarget:
+    switch (writable->takes) {
+      case Takes::AnyByte:
         break;
-      case ecu::kCommand:
-        switch (first) {
-          case ecu::kCommandNone:
-          case ecu::kCommandClearFaults:
-          case 0x10:
-          case 0x20:
-          case 0x40:
-          case 0x80:
-            break;
-          case ecu::kCommandStore:
-            storing = true;
-            break;
-          default:
-            return kRefuseUnknownCommand;
-        }
+      case Takes::KnownCommand:
+        if (!knownCommand(first)) return kRefuseUnknownCommand;
+        if (first == ecu::kCommandStore) storing = true;
         break;
-      default:
-        // Passport flags, fields and store items go into the ECU's memory only after the
-        // store command in the same request.
-        if (code < ecu::kPassportFlag || code > ecu::kStoreItem || !storing)
-          return kRefuseNotWritable;
+      case Takes::AfterStore:
+        if (!storing) return kRefuseNotWritable;
         break;
     }
     i += 1 + width;
@@ -449,66 +488,26 @@ std::uint8_t EcuModel::writeValues(std::span<const std::uint8_t> pairs) {
     return refused;
   for (std::size_t i = 0; i < pairs.size();) {
     const std::size_t width = ecu::valueWidth(pairs[i]);
-    applyWrite(pairs[i], pairs.subspan(i + 1, width));
+    applyWrite(*writableCode(pairs[i]), pairs.subspan(i + 1, width));
     i += 1 + width;
   }
   refreshMemory();
   return ecu::kCompletionDone;
 }
 
-void EcuModel::applyWrite(std::uint8_t code, std::span<const std::uint8_t> value) {
-  const std::uint8_t byte = value[0];
-  switch (code) {
-    case ecu::kRelayOutputs:
-      relayOutputs_ = byte;
+void EcuModel::applyWrite(const WritableCode& writable, std::span<const std::uint8_t> value) {
+  switch (writable.does) {
+    case Does::SetRegister:
+      this->*writable.target = value[0];
       break;
-    case ecu::kRelayMask:
-      relayMask_ = byte;
+    case Does::RunCommand:
+      runCommand(value[0]);
       break;
-    case ecu::kOverrideMask:
-      overrideMask_ = byte;
+    case Does::StoreText:
+      std::copy(value.begin(), value.end(), fields_[fieldIndex(writable.code)].begin());
       break;
-    case ecu::kCoMask:
-      coMask_ = byte;
-      break;
-    case ecu::kInjectorCut:
-      injectorCut_ = byte;
-      break;
-    case ecu::kReleaseTail:
-      releaseTail_ = byte;
-      break;
-    case ecu::kCoolant:
-      coolantOverride_ = byte;
-      break;
-    case ecu::kIgnitionAdvance:
-      advanceOverride_ = byte;
-      break;
-    case ecu::kIgnitionOffset:
-      offsetOverride_ = byte;
-      break;
-    case ecu::kCoUpperTrim:
-      coTrimOverride_[0] = byte;
-      break;
-    case ecu::kCoLowerTrim:
-      coTrimOverride_[1] = byte;
-      break;
-    case ecu::kIdleValveTarget:
-      idleValveOverride_ = byte;
-      break;
-    case ecu::kCommand:
-      runCommand(byte);
-      break;
-    case ecu::kPassportFlag:
-      passportFlag_ = byte;
-      break;
-    case ecu::kFieldFlag:
-      fieldFlag_ = byte;
-      break;
-    case ecu::kStoreItem:
-      storeItem(byte);
-      break;
-    default:
-      if (isField(code)) std::copy(value.begin(), value.end(), fields_[fieldIndex(code)].begin());
+    case Does::StoreItem:
+      storeItem(value[0]);
       break;
   }
 }
@@ -544,10 +543,10 @@ void EcuModel::storeItem(std::uint8_t item) {
   lastStoredItem_ = item;
   switch (item) {
     case 1:
-      coTrim_[0] = coTrimOverride_[0];
+      coTrim_[0] = coUpperTrimOverride_;
       break;
     case 2:
-      coTrim_[1] = coTrimOverride_[1];
+      coTrim_[1] = coLowerTrimOverride_;
       break;
     case 3:
       ignitionOffset_ = offsetOverride_;
@@ -560,7 +559,7 @@ void EcuModel::storeItem(std::uint8_t item) {
 void EcuModel::reset() {
   relayOutputs_ = relayMask_ = overrideMask_ = coMask_ = injectorCut_ = command_ = releaseTail_ = 0;
   coolantOverride_ = advanceOverride_ = offsetOverride_ = idleValveOverride_ = 0;
-  coTrimOverride_ = {};
+  coUpperTrimOverride_ = coLowerTrimOverride_ = 0;
   const double warm = std::clamp((coolant_ - 20.0) / 70.0, 0.0, 1.0);
   idleValve_ = idleTarget() / 16.0 / (0.85 + 0.15 * warm);
   refreshMemory();

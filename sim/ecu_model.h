@@ -89,8 +89,11 @@ class EcuModel {
  private:
   Bytes readValues(std::span<const std::uint8_t> codes) const;
   std::uint8_t writeValues(std::span<const std::uint8_t> pairs);
+  /// A code the tester may write: what its value may be and what it does.
+  struct WritableCode;
+  static const WritableCode* writableCode(std::uint8_t code);  // null: not writable
   std::uint8_t checkWrite(std::span<const std::uint8_t> pairs) const;
-  void applyWrite(std::uint8_t code, std::span<const std::uint8_t> value);
+  void applyWrite(const WritableCode& writable, std::span<const std::uint8_t> value);
   void runCommand(std::uint8_t command);
   void storeItem(std::uint8_t item);
   void reset();
@@ -125,7 +128,8 @@ class EcuModel {
   std::uint8_t advanceOverride_ = 0;
   std::uint8_t offsetOverride_ = 0;
   std::uint8_t idleValveOverride_ = 0;
-  std::array<std::uint8_t, 2> coTrimOverride_{};
+  std::uint8_t coUpperTrimOverride_ = 0;
+  std::uint8_t coLowerTrimOverride_ = 0;
   std::uint8_t passportFlag_ = 1;
   std::uint8_t fieldFlag_ = 1;
   std::uint8_t lastStoredItem_ = 0;

@@ -6,15 +6,13 @@
 #include <QTest>
 #include <vector>
 
-#include "adapter_model.h"
 #include "adjust_ids.h"
 #include "adjustment_dialog.h"
 #include "child_windows.h"
 #include "main_dialog.h"
 #include "resource_ids.h"
-#include "simulated_port.h"
+#include "simulated_bench.h"
 #include "view_support.h"
-#include "window_fakes.h"
 
 namespace vortlen {
 namespace {
@@ -22,13 +20,8 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 // The slider windows on the offscreen platform, talking to the simulated ECU.
-class AdjustDialogTest : public ::testing::Test {
+class AdjustDialogTest : public test::SimulatedBenchTest {
  protected:
-  AdjustDialogTest() {
-    simulated.setDeviceExists(comDevicePath(1), true);
-    port.openPort(1);
-  }
-
   AdjustmentDialog* openWindow(AdjustmentKind kind) {
     windows.open(kind, nullptr, QSize(1000, 700), QPoint(0, 0));
     AdjustmentDialog* window = windows.window(kind);
@@ -36,13 +29,6 @@ class AdjustDialogTest : public ::testing::Test {
     return window;
   }
 
-  Bytes lastRequest() const { return ecu.requests().back(); }
-
-  sim::EcuModel ecu;
-  sim::AdapterModel adapter{ecu};
-  sim::SimulatedPort simulated{adapter};
-  SharedPort port{simulated};
-  test::FakeNotifier notifier;
   AdjustmentWindows windows{port, &notifier};
 };
 
@@ -102,10 +88,9 @@ TEST_F(AdjustDialogTest, AWindowIsKeptAndReadsTheEcuAgainOnEveryShowing) {
 }
 
 // The windows plugged into the real main window, as the program has them.
-class AdjustFromMainWindowTest : public ::testing::Test {
+class AdjustFromMainWindowTest : public test::SimulatedBenchTest {
  protected:
-  AdjustFromMainWindowTest() {
-    simulated.setDeviceExists(comDevicePath(1), true);
+  AdjustFromMainWindowTest() : SimulatedBenchTest(test::Com1::Present) {
     settings.values["Главное/РазмерОкна"] = 1;
     children.setParent(&dialog);
     children.setAdjustmentWindows(windows);
@@ -119,15 +104,6 @@ class AdjustFromMainWindowTest : public ::testing::Test {
                       Qt::LeftButton);
   }
 
-  sim::EcuModel ecu;
-  sim::AdapterModel adapter{ecu};
-  sim::SimulatedPort simulated{adapter};
-  SharedPort port{simulated};
-  test::FakeTimer timer;
-  test::FakeNotifier notifier;
-  test::FakeSleeper sleeper;
-  test::MemorySettings settings;
-  test::FakePowerOff powerOff;
   AppChildWindows children{port, settings};
   MainDialog dialog{port, settings, powerOff, children, {&timer, &notifier, &sleeper}};
   AdjustmentWindows windows{port, &notifier};

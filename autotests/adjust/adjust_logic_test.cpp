@@ -4,11 +4,8 @@
 #include <initializer_list>
 #include <vector>
 
-#include "adapter_faults.h"
-#include "adapter_model.h"
 #include "adjustment_logic.h"
-#include "simulated_port.h"
-#include "window_fakes.h"
+#include "simulated_bench.h"
 
 namespace vortlen {
 namespace {
@@ -18,13 +15,8 @@ using ::testing::ElementsAre;
 using ::testing::IsEmpty;
 
 // The slider windows on the simulated ECU, sharing one override mask as the program does.
-class AdjustLogicTest : public ::testing::Test {
+class AdjustLogicTest : public test::SimulatedBenchTest {
  protected:
-  AdjustLogicTest() {
-    simulated.setDeviceExists(comDevicePath(1), true);
-    port.openPort(1);
-  }
-
   // Puts values into the ECU's own memory as a store would, then leaves no override behind.
   void storeInEcu(std::uint8_t code, std::uint8_t value, std::uint8_t item) {
     ecu.answer(Bytes{0x62, code, value});
@@ -32,15 +24,9 @@ class AdjustLogicTest : public ::testing::Test {
     ecu.answer(Bytes{0x62, 0x0C, 0x00, 0x0E, 0x00});
   }
 
-  Bytes lastRequest() const { return ecu.requests().back(); }
   std::size_t requestCount() const { return ecu.requests().size(); }
   void linkDown() { adapter.setOptions(test::adapterOff()); }
 
-  sim::EcuModel ecu;
-  sim::AdapterModel adapter{ecu};
-  sim::SimulatedPort simulated{adapter};
-  SharedPort port{simulated};
-  test::FakeNotifier notifier;
   std::uint8_t mask = 0;
   AdjustmentLogic co{AdjustmentKind::Co, port, notifier, mask};
   AdjustmentLogic ignition{AdjustmentKind::Ignition, port, notifier, mask};

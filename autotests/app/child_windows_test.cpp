@@ -7,12 +7,10 @@
 #include <QMenu>
 #include <QMenuBar>
 
-#include "adapter_model.h"
 #include "main_dialog.h"
 #include "resource_ids.h"
-#include "simulated_port.h"
+#include "simulated_bench.h"
 #include "view_support.h"
-#include "window_fakes.h"
 
 namespace vortlen {
 namespace {
@@ -34,10 +32,9 @@ struct TableChildren final : ChildWindows {
 };
 
 // The real main window, built from the table, on the offscreen platform.
-class ChildWindowTableTest : public ::testing::Test {
+class ChildWindowTableTest : public test::SimulatedBenchTest {
  protected:
-  ChildWindowTableTest() {
-    simulated.setDeviceExists(comDevicePath(1), true);
+  ChildWindowTableTest() : SimulatedBenchTest(test::Com1::Present) {
     settings.values["Главное/РазмерОкна"] = 1;
     dialog.startUp();
     QApplication::processEvents();
@@ -56,15 +53,6 @@ class ChildWindowTableTest : public ::testing::Test {
     return items;
   }
 
-  sim::EcuModel ecu;
-  sim::AdapterModel adapter{ecu};
-  sim::SimulatedPort simulated{adapter};
-  SharedPort port{simulated};
-  test::MemorySettings settings;
-  test::FakePowerOff powerOff;
-  test::FakeTimer timer;
-  test::FakeNotifier notifier;
-  test::FakeSleeper sleeper;
   TableChildren children;
   MainDialog dialog{port, settings, powerOff, children, {&timer, &notifier, &sleeper}};
 };

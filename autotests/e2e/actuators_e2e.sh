@@ -30,11 +30,9 @@ actuator_window_gone() { [ -z "$(window_named "$window_title")" ]; }
 # Clicks the control at (X, Y) in dialog units of the actuator window, whose size is
 # 342 × 185 dialog units.
 click_in_window() {
-  local window=$1 x=$2 y=$3 geometry width height left top
-  geometry=$(xdo getwindowgeometry --shell "$window") || fail "no geometry of the actuator window"
-  eval "$geometry"
-  width=$WIDTH height=$HEIGHT left=$X top=$Y
-  xdo mousemove $((left + x * width / 342)) $((top + y * height / 185)) click 1 ||
+  local window=$1 x=$2 y=$3
+  window_geometry "$window" || fail "no geometry of the actuator window"
+  xdo mousemove $((win_x + x * win_w / 342)) $((win_y + y * win_h / 185)) click 1 ||
     fail "xdotool cannot click at $x, $y"
   xdo mousemove 1279 1023 >/dev/null
 }

@@ -18,8 +18,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 # screenshot of the main window's top rows.
 menu_titles() {
   local window=$1 shot="$work/menubar.png" x y width
-  eval "$(xdo getwindowgeometry --shell "$window" | grep -E '^(X|Y|WIDTH)=')"
-  x=$X y=$Y width=$WIDTH
+  window_geometry "$window" || return 1
+  x=$win_x y=$win_y width=$win_w
   timeout 20 import -display "$DISPLAY" -window root -crop "${width}x16+${x}+$((y + 3))" "$shot" ||
     return 1
   # A column with any ink in it is darker than white once the strip is squeezed into one row.
@@ -42,17 +42,18 @@ open_menu() {
   focus_window "$window" "the main window"
   titles=$(menu_titles "$window") || fail "cannot take a picture of the menu bar"
   count=$(echo "$titles" | grep -c .)
-  [ "$count" -eq 10 ] || fail "the menu bar shows $count titles, not 10: $(echo $titles)"
+  [ "$count" -eq 10 ] ||
+    fail "the menu bar shows $count titles, not 10: $(echo "$titles" | tr '\n' ' ')"
   read -r from to < <(echo "$titles" | sed -n "${number}p")
-  xdo mousemove $(((from + to) / 2)) $(($(xdo getwindowgeometry --shell "$window" |
-    sed -n 's/^Y=//p') + 11)) click 1 || fail "xdotool cannot click menu title $number"
+  window_geometry "$window" || fail "no geometry of the main window"
+  xdo mousemove $(((from + to) / 2)) $((win_y + 11)) click 1 ||
+    fail "xdotool cannot click menu title $number"
   sleep 0.4
 }
 
 # Chooses item N (1-based) of the menu that open_menu opened, and parks the pointer.
 choose_item() {
-  local i
-  for i in $(seq "$1"); do xdo key Down || fail "xdotool cannot press Down"; done
+  for _ in $(seq "$1"); do xdo key Down || fail "xdotool cannot press Down"; done
   xdo key Return || fail "xdotool cannot press Return"
   xdo mousemove 1279 1023
 }
@@ -112,9 +113,9 @@ screenshot_with_values 01-main-window.png
 
 # CO: a click in the upper slider's channel sends the trim; closing asks, and No goes on.
 open_adjustment 1 'Установка СО' '61 41 42' 02-co-window.png
-eval "$(xdo getwindowgeometry --shell "$adjustment_window" | grep -E '^(X|Y|WIDTH)=')"
+window_geometry "$adjustment_window" || fail "no geometry of the CO window"
 line=$(($(log_lines) + 1))
-xdo mousemove $((X + WIDTH - 14)) $((Y + 17)) click 1 || fail "xdotool cannot click the CO slider"
+xdo mousemove $((win_x + win_w - 14)) $((win_y + 17)) click 1 || fail "xdotool cannot click the CO slider"
 xdo mousemove 1279 1023
 wait_until 5 any_request_matches "$line" '^62 0C 18 41 ' ||
   fail "a click in the CO slider's channel sent no trim"

@@ -1,4 +1,4 @@
-#!/usr/bin/env bash
+# shellcheck shell=bash
 # What every end-to-end test shares, sourced with the test's own arguments:
 #   source e2e_lib.sh PROGRAM SIMULATOR ARTEFACT_DIR
 # It sets `program`, `simulator` and `artefacts` from them, starts a watchdog, an X server of
@@ -8,6 +8,9 @@
 # The main menu is only ever driven with Alt, Left, Return, Return: the first item of
 # "Завершение". Its second item would switch the computer off; besides never reaching it, the
 # program gets a system bus address that leads nowhere.
+#
+# Many of the variables set here are read only by the tests.
+# shellcheck disable=SC2034
 
 if [ $# -ne 3 ]; then
   echo "usage: $0 PROGRAM SIMULATOR ARTEFACT_DIR" >&2
@@ -17,6 +20,7 @@ program=$1
 simulator=$2
 artefacts=$3
 
+# Requests and colours the tests look for.
 readonly release_request='62 09 00 0A 00 0B 00 0C 00 0D 00 0E 00 0F 00'
 readonly set_prefix='61 07 08 51 52 53 54'
 readonly set1_request='61 07 08 51 52 53 54 1A 63 29 26 35 23 5C 34'
@@ -25,14 +29,13 @@ readonly value_colour='#64FFFF'
 readonly lit_flag_colour='#B48250'
 : "${simulator_options:=}"
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
+# shellcheck source=../../scripts/lib/common.sh
+source "$(dirname "${BASH_SOURCE[0]}")/../../scripts/lib/common.sh"
 
 started=$(now_ms)
-work=$(mktemp -d "${TMPDIR:-/tmp}/vortlen3-e2e.XXXXXX")
-xvfb_pid=''
-sim_pid=''
-program_pid=''
+make_work vortlen3-e2e
 watchdog_pid=''
+stop_on_exit watchdog_pid
 # The whole test ends within this time, whatever hangs: then it still cleans up after itself.
 readonly limit_seconds=${limit_seconds:-90}
 
@@ -41,39 +44,14 @@ readonly limit_seconds=${limit_seconds:-90}
 elapsed() { local ms=$(($(now_ms) - $1)); printf '%d.%02d' $((ms / 1000)) $((ms % 1000 / 10)); }
 note() { echo "[$(elapsed "$started") s] $*"; }
 
-# A process is running when it exists and is not a zombie waiting to be reaped.
-running() {
-  local pid=$1 state
-  [ -n "$pid" ] && [ -r "/proc/$pid/stat" ] || return 1
-  state=$(sed 's/^.*) //' "/proc/$pid/stat" 2>/dev/null | cut -d' ' -f1)
-  [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
-}
-
-stop_process() {
-  local pid=$1 i
-  [ -n "$pid" ] || return 0
-  if running "$pid"; then
-    kill -TERM "$pid" 2>/dev/null
-    for i in $(seq 40); do running "$pid" || break; sleep 0.05; done
-    running "$pid" && kill -KILL "$pid" 2>/dev/null
-  fi
-  wait "$pid" 2>/dev/null
-  return 0
-}
-
-cleanup() {
-  stop_process "$watchdog_pid"
-  stop_process "$program_pid"
-  stop_process "$sim_pid"
-  stop_process "$xvfb_pid"
+# The logs and the settings file stay with the screenshots.
+keep_artefacts() {
   mkdir -p "$artefacts"
   cp -f "$work/simulator.log" "$artefacts/simulator.log" 2>/dev/null
   cp -f "$work/program.log" "$artefacts/program.log" 2>/dev/null
   cp -f "$work/config/Vortlen3/Vortlen3.ini" "$artefacts/Vortlen3.ini" 2>/dev/null
-  rm -rf "$work"
 }
-trap cleanup EXIT
-trap 'exit 130' INT
+on_exit keep_artefacts
 trap 'echo "FAIL: stopped after $(elapsed "$started") s" >&2; exit 1' TERM
 
 fail() {
@@ -89,33 +67,8 @@ fail() {
   exit 1
 }
 
-# Succeeds when COMMAND... prints something: `wait_until 5 prints main_window` asks again on every
-# poll, where `wait_until 5 test -n "$(main_window)"` would ask only once.
-prints() { [ -n "$("$@")" ]; }
-prints_nothing() { [ -z "$("$@")" ]; }
-
-# wait_until SECONDS COMMAND...: polls COMMAND every 50 ms until it succeeds or time runs out.
-wait_until() {
-  local limit=$1 deadline
-  shift
-  deadline=$(($(now_ms) + limit * 1000))
-  while :; do
-    "$@" && return 0
-    [ "$(now_ms)" -gt "$deadline" ] && return 1
-    sleep 0.05
-  done
-}
-
-# The simulator's log lines from line FROM on (1-based).
-requests_from() { tail -n "+$1" "$work/simulator.log" 2>/dev/null | cut -d' ' -f2- | grep -v '^$'; }
-log_lines() { wc -l <"$work/simulator.log"; }
-count_from() { requests_from "$1" | grep -cxF "$2"; }
-at_least() { [ "$(count_from "$1" "$2")" -ge "$3" ]; }
 # Some request from line FROM on matches the regular expression PATTERN.
 any_request_matches() { requests_from "$1" | grep -qE "$2"; }
-
-xdo() { timeout 5 xdotool "$@"; }
-program_ended() { ! running "$program_pid"; }
 
 # Number of pixels of one colour in a screenshot.
 pixels_of() {
@@ -153,15 +106,10 @@ screenshot_with_values() {
   note "screenshot $name ($values value pixels, $flags lit-flag pixels)"
 }
 
-main_window() { xdotool search --onlyvisible --name 'Вортлен 3' 2>/dev/null | head -n 1; }
-
-# The first visible window whose title matches NAME (a regular expression), if any.
-window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
-
 # Gives WINDOW the keyboard focus, or fails naming it as WHAT.
 focus_window() {
-  local window=$1 what=$2 focused i
-  for i in 1 2 3 4 5; do
+  local window=$1 what=$2 focused
+  for _ in 1 2 3 4 5; do
     xdo windowfocus --sync "$window" >/dev/null 2>&1
     focused=$(xdo getwindowfocus 2>/dev/null)
     [ "$focused" = "$window" ] && return 0
@@ -190,20 +138,13 @@ focus_main_window() {
   focus_window "$window" "the main window"
 }
 
-start_program() {
-  env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u SESSION_MANAGER \
-    DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb \
-    XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
-    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus" \
-    VORTLEN3_COM1="${program_com1:-$work/tty}" \
-    "$program" >>"$work/program.log" 2>&1 &
-  program_pid=$!
-}
+start_program() { launch_program "$program"; }
 
-# Waits at most 5 s for the program to end after `what` (asked at `since` ms) with status 0.
+# Waits at most LIMIT s (5 by default) for the program to end after `what` (asked at `since` ms)
+# with status 0.
 wait_for_clean_end() {
-  local since=$1 what=$2 status
-  wait_until 5 program_ended || fail "the program is still running 5 s after $what"
+  local since=$1 what=$2 limit=${3:-5} status
+  wait_until "$limit" program_ended || fail "the program is still running $limit s after $what"
   wait "$program_pid"
   status=$?
   program_pid=''
@@ -213,7 +154,7 @@ wait_for_clean_end() {
 
 # Exits through "Завершение › Завершить программу" and waits for the program to end.
 exit_through_menu() {
-  local shot=$1 status pressed
+  local shot=$1 pressed
   focus_main_window
   xdo key alt || fail "xdotool cannot press Alt"
   sleep 0.3
@@ -229,11 +170,14 @@ exit_through_menu() {
 }
 
 # Asks the program to stop as a logout or Ctrl+C does, and waits for it to end.
-exit_by_signal() {
+exit_by_signal() { exit_by_signal_within 5; }
+
+# The same, allowing the program LIMIT seconds to end.
+exit_by_signal_within() {
   local sent
   sent=$(now_ms)
   kill -TERM "$program_pid" 2>/dev/null || fail "the program ended before it was asked to stop"
-  wait_for_clean_end "$sent" SIGTERM
+  wait_for_clean_end "$sent" SIGTERM "$1"
 }
 
 last_request_is_release() {
@@ -253,32 +197,16 @@ last_request_is_release() {
 ) &
 watchdog_pid=$!
 
-# --- tools and artefacts -----------------------------------------------------------------------
+# --- tools, X server, simulated ECU -----------------------------------------------------------
 
-for tool in Xvfb xdotool import convert timeout; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup installs it)"
-done
+require_tools Xvfb xdotool import convert timeout
 [ -x "$program" ] || fail "no program at $program"
 [ -x "$simulator" ] || fail "no simulator at $simulator"
-mkdir -p "$artefacts" "$work/config" "$work/runtime" || fail "cannot create $artefacts"
-chmod 700 "$work/runtime"
+mkdir -p "$artefacts" || fail "cannot create $artefacts"
 rm -f "$artefacts"/*.png "$artefacts"/simulator.log "$artefacts"/program.log "$artefacts"/Vortlen3.ini
 
-# --- X server ----------------------------------------------------------------------------------
-
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-wait_until 10 grep -q '^[0-9][0-9]*$' "$work/display" ||
-  fail "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
-export DISPLAY=":$(head -n 1 "$work/display")"
-# The pointer stays in a corner, away from every menu.
-wait_until 5 xdo mousemove 1279 1023 >/dev/null 2>&1 || fail "no X server on $DISPLAY"
+start_xvfb 1280 1024
 note "Xvfb on $DISPLAY"
-
-# --- simulated ECU -----------------------------------------------------------------------------
-
-"$simulator" --log $simulator_options --link "$work/tty" >"$work/simulator.out" 2>"$work/simulator.log" &
-sim_pid=$!
-wait_until 5 test -L "$work/tty" || fail "the simulator did not make its port link"
-note "simulator serving $(head -n 1 "$work/simulator.out")"
-
+read -ra extra_simulator_options <<<"$simulator_options"
+start_simulator "$simulator" --log "${extra_simulator_options[@]}"
+note "simulator serving $sim_port"

@@ -11,11 +11,14 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 command -v inotifywait >/dev/null || fail "inotifywait is not installed (scripts/setup installs it)"
 
 # Every COM port names a device that does not exist.
+# shellcheck disable=SC2034  # read by launch_program
 program_com1="$work/missing1"
 export VORTLEN3_COM2="$work/missing2" VORTLEN3_COM3="$work/missing3" VORTLEN3_COM4="$work/missing4"
 
 # Each finished write of the settings file, as it is closed or moved into place.
 mkdir -p "$work/config/Vortlen3"
+watcher_pid=''
+stop_on_exit watcher_pid
 inotifywait -m -q -e close_write -e moved_to --format '%e %f' "$work/config/Vortlen3" \
   >"$work/settings-writes" 2>/dev/null &
 watcher_pid=$!
@@ -23,21 +26,14 @@ sleep 0.3
 
 start_program
 wait_until 15 prints window_named '^Вортлен$' || fail "the start-up's message box did not appear"
-box=$(window_named '^Вортлен$')
 screenshot 01-startup-box.png || fail "cannot take the screenshot 01-startup-box.png"
 note "the start-up box is up"
 
-sent=$(now_ms)
-kill -TERM "$program_pid" 2>/dev/null || fail "the program ended before it was asked to stop"
-wait_until 2 program_ended || fail "the program is still running 2 s after SIGTERM"
-wait "$program_pid"
-status=$?
-program_pid=''
-note "the program ended $(elapsed "$sent") s after SIGTERM, exit status $status, box was $box"
-[ "$status" -eq 0 ] || fail "the program ended with status $status after SIGTERM"
+exit_by_signal_within 2
 
 sleep 0.3
 stop_process "$watcher_pid"
+watcher_pid=''
 # One exit stores three values (show state, set, port), each written through to the file under
 # its lock: one closed lock file a write.
 writes=$(grep -c ' Vortlen3.ini.lock$' "$work/settings-writes")

@@ -4,10 +4,9 @@
 
 #include <memory>
 
-#include "adapter_model.h"
-#include "scripted_ecu.h"
 #include "graph_ids.h"
-#include "simulated_port.h"
+#include "scripted_ecu.h"
+#include "simulated_bench.h"
 #include "window_fakes.h"
 
 namespace vortlen {
@@ -231,25 +230,18 @@ TEST_F(GraphLogicTest, HelpAndCloseCommands) {
   EXPECT_EQ(view.ends, 1);
 }
 
+using GraphOnTheSimulatedEngine = test::SimulatedBenchTest;
+
 // Five minutes on the simulated engine: the traces have something to show.
-TEST(GraphOnTheSimulatedEngine, SpeedHuntsAndKnockComesNowAndThen) {
-  sim::EcuModel ecu;
-  sim::AdapterModel adapter{ecu};
-  sim::SimulatedPort port{adapter};
-  port.setDeviceExists(comDevicePath(1), true);
-  SharedPort shared{port};
-  ASSERT_TRUE(shared.openPort(1));
-  test::FakeTimer timer;
-  test::FakeNotifier notifier;
-  test::MemorySettings settings;
+TEST_F(GraphOnTheSimulatedEngine, SpeedHuntsAndKnockComesNowAndThen) {
   RecordingView view;
-  GraphLogic logic({shared, timer, notifier, settings, view}, 800, 600);
+  GraphLogic logic({port, timer, notifier, settings, view}, 800, 600);
   view.logic = &logic;
   logic.setClientSize(800, 706);
   logic.start();
   std::uint32_t slowest = 255, fastest = 0, knock = 0;
   for (int tick = 0; tick < 5 * 60 * 1000 / 100; ++tick) {
-    port.wait(std::chrono::milliseconds(90));
+    simulated.wait(std::chrono::milliseconds(90));
     logic.onTimer();
     ASSERT_TRUE(view.errors.empty()) << view.errors.front().text;
     const std::uint32_t speed = logic.history().at(1, 0);

@@ -23,7 +23,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
-using testing::EcusimProcess;
+using test::EcusimProcess;
 
 const Bytes kSetOne = {0x61, 0x07, 0x08, 0x51, 0x52, 0x53, 0x54, 0x1A,
                        0x63, 0x29, 0x26, 0x35, 0x23, 0x5C, 0x34};

@@ -13,7 +13,7 @@ namespace vortlen {
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
-using testing::ScriptedPort;
+using test::ScriptedPort;
 
 class EcuLinkTest : public ::testing::Test {
  protected:

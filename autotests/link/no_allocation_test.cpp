@@ -30,7 +30,7 @@ namespace vortlen {
 namespace {
 
 TEST(NoAllocationTest, TransactionsAllocateNothing) {
-  testing::ScriptedPort port;
+  test::ScriptedPort port;
   SharedPort shared{port};
   auto link = std::make_unique<EcuLink>(shared);
   // A good answer, a failed echo, a silent ECU: every path of a transaction.

@@ -8,12 +8,9 @@
 #include <QProgressBar>
 #include <QTest>
 
-#include "adapter_faults.h"
-#include "adapter_model.h"
 #include "resource_ids.h"
-#include "simulated_port.h"
+#include "simulated_bench.h"
 #include "view_support.h"
-#include "window_fakes.h"
 
 namespace vortlen {
 namespace {
@@ -33,10 +30,9 @@ struct NoChildren final : ChildWindows {
 };
 
 // The main window on the offscreen platform, polling the simulated ECU through fakes.
-class MainDialogTest : public ::testing::Test {
+class MainDialogTest : public test::SimulatedBenchTest {
  protected:
-  MainDialogTest() {
-    simulated.setDeviceExists(comDevicePath(1), true);
+  MainDialogTest() : SimulatedBenchTest(test::Com1::Present) {
     settings.values["Главное/РазмерОкна"] = 1;
   }
 
@@ -58,15 +54,6 @@ class MainDialogTest : public ::testing::Test {
   QColor textColour(int id) { return control<QLabel>(id)->palette().color(QPalette::WindowText); }
   QColor background(int id) { return control<QLabel>(id)->palette().color(QPalette::Window); }
 
-  sim::EcuModel ecu;
-  sim::AdapterModel adapter{ecu};
-  sim::SimulatedPort simulated{adapter};
-  SharedPort port{simulated};
-  test::MemorySettings settings;
-  test::FakePowerOff powerOff;
-  test::FakeTimer timer;
-  test::FakeNotifier notifier;
-  test::FakeSleeper sleeper;
   NoChildren children;
   MainDialog dialog{port, settings, powerOff, children, {&timer, &notifier, &sleeper}};
 };

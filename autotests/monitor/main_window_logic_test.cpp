@@ -6,52 +6,17 @@
 #include <functional>
 #include <vector>
 
-#include "adapter_faults.h"
-#include "adapter_model.h"
 #include "ecu_services.h"
 #include "fake_main_view.h"
 #include "frame_codec.h"
 #include "resource_ids.h"
-#include "simulated_port.h"
-#include "window_fakes.h"
+#include "simulated_bench.h"
 
 namespace vortlen {
 namespace {
 
-using sim::AdapterModel;
-using sim::AdapterOptions;
-using sim::EcuModel;
-using sim::SimulatedPort;
-using test::EventLog;
 using ::testing::ElementsAre;
 using ::testing::IsEmpty;
-
-// Passes everything to the simulated port and notes the calls that matter for the order of
-// the exit.
-class LoggingPort final : public SerialPort {
- public:
-  LoggingPort(SerialPort& inner, EventLog& log) : inner_(inner), log_(log) {}
-  bool open(const char* name) override {
-    const bool opened = inner_.open(name);
-    log_.push_back(std::string("open ") + name + (opened ? "" : " failed"));
-    return opened;
-  }
-  bool isOpen() const override { return inner_.isOpen(); }
-  void close() override {
-    log_.push_back("close");
-    inner_.close();
-  }
-  void purge() override { inner_.purge(); }
-  std::size_t write(const std::uint8_t* data, std::size_t n) override {
-    log_.push_back("write " + std::to_string(n) + " bytes");
-    return inner_.write(data, n);
-  }
-  std::size_t read(std::uint8_t* buffer, std::size_t n) override { return inner_.read(buffer, n); }
-
- private:
-  SerialPort& inner_;
-  EventLog& log_;
-};
 
 // Every command of a child window; the six modal windows that talk to the ECU pause polling.
 struct FakeChildren final : ChildWindows {
@@ -82,30 +47,10 @@ struct FakeChildren final : ChildWindows {
   std::function<void()> whileOpen;
 };
 
-class MainWindowLogicTest : public ::testing::Test {
+class MainWindowLogicTest : public test::SimulatedBenchTest {
  protected:
-  MainWindowLogicTest() { simulated.setDeviceExists("COM1", false); }
+  MainWindowLogicTest() : SimulatedBenchTest(test::Com1::Missing) {}
 
-  void portExists(unsigned n, bool busy = false) {
-    simulated.setDeviceExists(comDevicePath(n), true);
-    simulated.setDeviceBusy(comDevicePath(n), busy);
-  }
-
-  std::vector<std::uint8_t> lastRequest() const {
-    return ecu.requests().empty() ? std::vector<std::uint8_t>{} : ecu.requests().back();
-  }
-
-  EventLog log;
-  EcuModel ecu;
-  AdapterModel adapter{ecu};
-  SimulatedPort simulated{adapter};
-  LoggingPort device{simulated, log};
-  SharedPort port{device};
-  test::FakeTimer timer{&log};
-  test::FakeNotifier notifier{&log};
-  test::FakeSleeper sleeper{&log};
-  test::MemorySettings settings{&log};
-  test::FakePowerOff powerOff{&log};
   FakeChildren children;
   test::FakeMainView view;
   MainWindowLogic logic{{port, timer, notifier, sleeper, settings, powerOff, children, view}};

@@ -4,37 +4,22 @@
 
 #include <vector>
 
-#include "adapter_faults.h"
-#include "adapter_model.h"
 #include "ecu_services.h"
 #include "fake_main_view.h"
 #include "frame_codec.h"
 #include "oem_text.h"
 #include "scripted_port.h"
-#include "simulated_port.h"
-#include "window_fakes.h"
+#include "simulated_bench.h"
 
 namespace vortlen {
 namespace {
 
-using sim::AdapterModel;
-using sim::AdapterOptions;
-using sim::EcuModel;
-using sim::SimulatedPort;
 using test::FakeTimer;
 
 // The main window's polling against the simulated ECU, tick by tick.
-class PollCycleTest : public ::testing::Test {
+class PollCycleTest : public test::SimulatedBenchTest {
  protected:
-  PollCycleTest() {
-    port.setDeviceExists(comDevicePath(1), true);
-    shared.openPort(1);
-    cycle.selectSet(1);
-  }
-
-  std::vector<std::uint8_t> lastRequest() const {
-    return ecu.requests().empty() ? std::vector<std::uint8_t>{} : ecu.requests().back();
-  }
+  PollCycleTest() { cycle.selectSet(1); }
 
   void tick(int times = 1) {
     for (int i = 0; i < times; ++i) cycle.onPollTimer();
@@ -45,14 +30,7 @@ class PollCycleTest : public ::testing::Test {
     ASSERT_EQ(cycle.state(), PollState::Cycle);
   }
 
-  void setAdapter(AdapterOptions options) { adapter.setOptions(options); }
-
-  EcuModel ecu;
-  AdapterModel adapter{ecu};
-  SimulatedPort port{adapter};
-  SharedPort shared{port};
-  EcuLink link{shared};
-  FakeTimer timer;
+  EcuLink link{port};
   test::FakeMainView view;
   PollCycle cycle{link, timer, view};
   const LiveDisplay& display = cycle.display();
@@ -93,7 +71,7 @@ TEST_F(PollCycleTest, WalksThroughTheIntroductionIntoTheCycle) {
 
 TEST_F(PollCycleTest, EveryStepReArmsTheTimerWith90MsWhateverTheResult) {
   tick(4);
-  setAdapter(test::adapterOff());
+  adapter.setOptions(test::adapterOff());
   tick(3);
   ASSERT_EQ(timer.starts.size(), 7u);
   for (int period : timer.starts) EXPECT_EQ(period, PollCycle::kStepPeriodMs);
@@ -102,15 +80,15 @@ TEST_F(PollCycleTest, EveryStepReArmsTheTimerWith90MsWhateverTheResult) {
 }
 
 TEST_F(PollCycleTest, ConnectFailuresShowTheLinkMessageAndRetryTheWakeUp) {
-  setAdapter(test::adapterOff());
+  adapter.setOptions(test::adapterOff());
   tick();
   EXPECT_EQ(display.texts[0], "Не включен адаптер");
   EXPECT_EQ(cycle.state(), PollState::Connect);
-  setAdapter(test::silentEcu());
+  adapter.setOptions(test::silentEcu());
   tick();
   EXPECT_EQ(display.texts[0], "Нет ответа ЭБУ");
   EXPECT_EQ(lastRequest(), std::vector<std::uint8_t>{0x01});
-  shared.close();
+  port.close();
   tick();
   EXPECT_EQ(display.texts[0], "Порт не открыт");
   EXPECT_EQ(cycle.state(), PollState::Connect);
@@ -118,11 +96,11 @@ TEST_F(PollCycleTest, ConnectFailuresShowTheLinkMessageAndRetryTheWakeUp) {
 
 TEST_F(PollCycleTest, AFailedTypeReadIsAskedAgainWithoutReconnecting) {
   tick();
-  setAdapter(test::silentEcu());
+  adapter.setOptions(test::silentEcu());
   tick(2);
   EXPECT_EQ(cycle.state(), PollState::ReadEcuType);
   EXPECT_EQ(display.texts[0], kConnectingText);
-  setAdapter({});
+  adapter.setOptions({});
   tick();
   EXPECT_EQ(lastRequest(), std::vector<std::uint8_t>{0x51});
   EXPECT_EQ(cycle.state(), PollState::ReadEngine);
@@ -132,7 +110,7 @@ TEST_F(PollCycleTest, AFailedEngineReadReconnectsWithoutClearing) {
   tick(2);
   const std::string type = display.texts[0];
   const int refreshes = view.refreshes;
-  setAdapter(test::badChecksum());
+  adapter.setOptions(test::badChecksum());
   tick();
   EXPECT_EQ(cycle.state(), PollState::Connect);
   EXPECT_EQ(display.texts[0], type);
@@ -146,7 +124,7 @@ TEST_F(PollCycleTest, ACycleFailureEmptiesTheLiveDisplayButKeepsTheEcuType) {
   const std::string type = display.texts[0];
   link.ResponseBuffer()[200] = 0x55;
 
-  setAdapter(test::silentEcu());
+  adapter.setOptions(test::silentEcu());
   tick();
   EXPECT_EQ(cycle.state(), PollState::Connect);
   EXPECT_EQ(display.texts[0], type);
@@ -158,7 +136,7 @@ TEST_F(PollCycleTest, ACycleFailureEmptiesTheLiveDisplayButKeepsTheEcuType) {
   EXPECT_EQ(display.cylinderFlags, (std::array<std::uint8_t, 4>{}));
   EXPECT_EQ(link.ResponseBuffer()[200], 0);
 
-  setAdapter({});
+  adapter.setOptions({});
   tick();
   EXPECT_EQ(lastRequest(), std::vector<std::uint8_t>{0x01});
 }
@@ -187,7 +165,7 @@ class CraftedAnswerTest : public ::testing::Test {
     port.chunk(frame, length);
   }
 
-  testing::ScriptedPort port;
+  test::ScriptedPort port;
   SharedPort shared{port};
   EcuLink link{shared};
   FakeTimer timer;

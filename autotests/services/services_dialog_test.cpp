@@ -7,27 +7,20 @@
 #include <QTest>
 #include <QTreeWidget>
 
-#include "adapter_model.h"
 #include "faults_dialog.h"
 #include "fuel_tables_dialog.h"
 #include "oem_text.h"
 #include "passport_dialog.h"
 #include "services_ids.h"
-#include "simulated_port.h"
+#include "simulated_bench.h"
 #include "view_support.h"
-#include "window_fakes.h"
 
 namespace vortlen {
 namespace {
 
 // The three windows on the offscreen platform, talking to the simulated ECU.
-class ServicesDialogTest : public ::testing::Test {
+class ServicesDialogTest : public test::SimulatedBenchTest {
  protected:
-  ServicesDialogTest() {
-    simulated.setDeviceExists(comDevicePath(1), true);
-    port.openPort(1);
-  }
-
   template <class T>
   static T* control(QWidget* root, int id) {
     T* widget = findControl<T>(root, id);
@@ -50,13 +43,6 @@ class ServicesDialogTest : public ::testing::Test {
 
   std::string fieldText(std::uint8_t code) { return ecuText(ecu.field(code), 16); }
 
-  sim::EcuModel ecu;
-  sim::AdapterModel adapter{ecu};
-  sim::SimulatedPort simulated{adapter};
-  SharedPort port{simulated};
-  test::FakeTimer timer;
-  test::FakeNotifier notifier;
-  test::FakeSleeper sleeper;
   WindowServiceOverrides overrides{&timer, &notifier, &sleeper};
 };
 

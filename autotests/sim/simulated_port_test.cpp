@@ -8,7 +8,7 @@
 #include "ecu_link.h"
 #include "ecu_services.h"
 #include "frame_codec.h"
-#include "shared_port.h"
+#include "simulated_bench.h"
 
 namespace vortlen::sim {
 namespace {
@@ -18,9 +18,10 @@ using std::chrono::milliseconds;
 const Bytes kSetOne = {0x61, 0x07, 0x08, 0x51, 0x52, 0x53, 0x54, 0x1A,
                        0x63, 0x29, 0x26, 0x35, 0x23, 0x5C, 0x34};
 
-class SimulatedLinkTest : public ::testing::Test {
+class SimulatedLinkTest : public test::SimulatedBenchTest {
  protected:
-  void SetUp() override { ASSERT_TRUE(port.open("COM1")); }
+  SimulatedLinkTest() : SimulatedBenchTest(test::Com1::Present) {}
+  void SetUp() override { ASSERT_TRUE(simulated.open("COM1")); }
 
   LinkResult send(const Bytes& request) { return link.transact(request.data(), request.size()); }
 
@@ -30,11 +31,7 @@ class SimulatedLinkTest : public ::testing::Test {
     return frame;
   }
 
-  EcuModel ecu;
-  AdapterModel adapter{ecu};
-  SimulatedPort port{adapter};
-  SharedPort shared{port};
-  EcuLink link{shared};
+  EcuLink link{port};
 };
 
 TEST_F(SimulatedLinkTest, ATransactionCarriesTheModelsAnswer) {
@@ -42,9 +39,9 @@ TEST_F(SimulatedLinkTest, ATransactionCarriesTheModelsAnswer) {
   EXPECT_EQ(link.answerLength(), 16u);
   EXPECT_EQ(link.ResponseBuffer()[6], ecu.value(ecu::kCoolant));
   EXPECT_EQ(ecu.requests().back(), kSetOne);
-  EXPECT_EQ(port.written(), frameOf(kSetOne));
-  EXPECT_EQ(port.purgeCount(), 1);
-  EXPECT_EQ(port.writeCount(), 1);
+  EXPECT_EQ(simulated.written(), frameOf(kSetOne));
+  EXPECT_EQ(simulated.purgeCount(), 1);
+  EXPECT_EQ(simulated.writeCount(), 1);
 
   ASSERT_EQ(send({ecu::kReadValues, 0x4B}), LinkResult::Ok);
   EXPECT_EQ(link.answerLength(), 256u);
@@ -71,7 +68,7 @@ TEST_P(AdapterOptionResults, EndTheTransactionAsTheLinkReportsIt) {
   adapter.setOptions(GetParam().options);
   EXPECT_EQ(send(kSetOne), GetParam().expected);
   EXPECT_EQ(send({ecu::kReadValues, ecu::kFirstTable}), GetParam().expected);
-  EXPECT_LT(port.now(), std::chrono::seconds(2)) << "every transaction is bounded";
+  EXPECT_LT(simulated.now(), std::chrono::seconds(2)) << "every transaction is bounded";
 }
 
 AdapterOptions with(void (*change)(AdapterOptions&)) {
@@ -112,53 +109,53 @@ TEST_F(SimulatedLinkTest, PacingTakesTheWireTimeOfEveryByte) {
   adapter.setOptions(with([](AdapterOptions& o) { o.pace = true; }));
   ASSERT_EQ(send({ecu::kReadValues, 0x49}), LinkResult::Ok);
   // 61 49 56 0D out, and 256 table bytes, their checksum and 0D back: at least 262 bytes.
-  EXPECT_GE(port.now(), 262 * AdapterModel::kByteTime);
-  EXPECT_LT(port.now(), 262 * AdapterModel::kByteTime + milliseconds(20));
+  EXPECT_GE(simulated.now(), 262 * AdapterModel::kByteTime);
+  EXPECT_LT(simulated.now(), 262 * AdapterModel::kByteTime + milliseconds(20));
 }
 
 TEST_F(SimulatedLinkTest, AFrameWithABadChecksumIsEchoedButNotAnswered) {
   Bytes frame = frameOf({ecu::kWakeUp});
   frame[1] ^= 0x01;
-  ASSERT_EQ(port.write(frame.data(), frame.size()), frame.size());
+  ASSERT_EQ(simulated.write(frame.data(), frame.size()), frame.size());
   Bytes received(16);
-  received.resize(port.read(received.data(), received.size()));
+  received.resize(simulated.read(received.data(), received.size()));
   EXPECT_EQ(received, frame);
-  EXPECT_EQ(port.read(received.data(), received.size()), 0u);
+  EXPECT_EQ(simulated.read(received.data(), received.size()), 0u);
   EXPECT_TRUE(ecu.requests().empty());
 }
 
 TEST_F(SimulatedLinkTest, ReadsWaitOnTheVirtualClockAndPurgeDropsWhatWaits) {
   adapter.setOptions(with([](AdapterOptions& o) { o.answerDelay = milliseconds(25); }));
   const Bytes frame = frameOf({ecu::kWakeUp});
-  port.write(frame.data(), frame.size());
+  simulated.write(frame.data(), frame.size());
   std::uint8_t buffer[64];
-  EXPECT_EQ(port.read(buffer, sizeof buffer), frame.size()) << "the echo is already there";
-  EXPECT_EQ(port.now(), milliseconds(0));
-  EXPECT_EQ(port.read(buffer, sizeof buffer), 0u);
-  EXPECT_EQ(port.now(), milliseconds(10));
-  EXPECT_EQ(port.read(buffer, sizeof buffer), 0u);
-  EXPECT_EQ(port.read(buffer, 1), 1u) << "a waiting read ends when the bytes asked for are in";
-  EXPECT_EQ(port.now(), milliseconds(25));
+  EXPECT_EQ(simulated.read(buffer, sizeof buffer), frame.size()) << "the echo is already there";
+  EXPECT_EQ(simulated.now(), milliseconds(0));
+  EXPECT_EQ(simulated.read(buffer, sizeof buffer), 0u);
+  EXPECT_EQ(simulated.now(), milliseconds(10));
+  EXPECT_EQ(simulated.read(buffer, sizeof buffer), 0u);
+  EXPECT_EQ(simulated.read(buffer, 1), 1u) << "a waiting read ends when the bytes asked for are in";
+  EXPECT_EQ(simulated.now(), milliseconds(25));
 
-  port.write(frame.data(), frame.size());
-  port.purge();
-  port.wait(milliseconds(100));
-  EXPECT_EQ(port.read(buffer, sizeof buffer), 0u);
-  EXPECT_EQ(port.readCount(), 5);
+  simulated.write(frame.data(), frame.size());
+  simulated.purge();
+  simulated.wait(milliseconds(100));
+  EXPECT_EQ(simulated.read(buffer, sizeof buffer), 0u);
+  EXPECT_EQ(simulated.readCount(), 5);
 }
 
 TEST_F(SimulatedLinkTest, ANewRequestCutsOffALateAnswer) {
   adapter.setOptions(with([](AdapterOptions& o) { o.answerDelay = milliseconds(400); }));
   const Bytes first = frameOf({ecu::kWakeUp});
   const Bytes second = frameOf({ecu::kFirstText});
-  port.write(first.data(), first.size());
-  port.wait(milliseconds(100));
-  port.write(second.data(), second.size());  // no purge: the late answer would still come
+  simulated.write(first.data(), first.size());
+  simulated.wait(milliseconds(100));
+  simulated.write(second.data(), second.size());  // no purge: the late answer would still come
 
   Bytes received(64);
   std::size_t count = 0;
-  while (port.now() < milliseconds(600))
-    count += port.read(received.data() + count, received.size() - count);
+  while (simulated.now() < milliseconds(600))
+    count += simulated.read(received.data() + count, received.size() - count);
   received.resize(count);
   Bytes expected = first;
   expected.insert(expected.end(), second.begin(), second.end());
@@ -169,14 +166,14 @@ TEST_F(SimulatedLinkTest, ANewRequestCutsOffALateAnswer) {
 }
 
 TEST_F(SimulatedLinkTest, OnlyExistingFreeDevicesOpen) {
-  port.close();
+  simulated.close();
   EXPECT_EQ(send({ecu::kWakeUp}), LinkResult::PortNotOpen);
-  EXPECT_FALSE(port.open("COM2"));
-  port.setDeviceExists("COM2", true);
-  port.setDeviceBusy("COM2", true);
-  EXPECT_FALSE(port.open("COM2"));
-  port.setDeviceBusy("COM2", false);
-  EXPECT_TRUE(port.open("COM2"));
+  EXPECT_FALSE(simulated.open("COM2"));
+  simulated.setDeviceExists("COM2", true);
+  simulated.setDeviceBusy("COM2", true);
+  EXPECT_FALSE(simulated.open("COM2"));
+  simulated.setDeviceBusy("COM2", false);
+  EXPECT_TRUE(simulated.open("COM2"));
   EXPECT_EQ(send({ecu::kWakeUp}), LinkResult::Ok);
 }
 

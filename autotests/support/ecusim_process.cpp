@@ -11,7 +11,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace vortlen::testing {
+namespace vortlen::test {
 
 EcusimProcess::EcusimProcess(const std::vector<std::string>& options) {
   char errorTemplate[] = "/tmp/vortlen3-ecusim-XXXXXX";
@@ -78,4 +78,4 @@ std::string EcusimProcess::errorOutput() const {
   return text.str();
 }
 
-}  // namespace vortlen::testing
+}  // namespace vortlen::test

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace vortlen::testing {
+namespace vortlen::test {
 
 /// Runs the real vortlen3-ecusim as a child process and reads the port path it prints.
 /// The child is ended (SIGTERM, then waited for) when the object goes.
@@ -34,4 +34,4 @@ class EcusimProcess {
   std::string errorFile_;
 };
 
-}  // namespace vortlen::testing
+}  // namespace vortlen::test

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-namespace vortlen::testing {
+namespace vortlen::test {
 
 std::size_t ScriptedPort::write(const std::uint8_t* data, std::size_t n) {
   log('W');
@@ -69,4 +69,4 @@ void ScriptedPort::silence(int count) {
   for (int i = 0; i < count; ++i) chunk(nullptr, 0);
 }
 
-}  // namespace vortlen::testing
+}  // namespace vortlen::test

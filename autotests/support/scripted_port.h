@@ -8,7 +8,7 @@
 
 #include "serial_port.h"
 
-namespace vortlen::testing {
+namespace vortlen::test {
 
 /// A serial port that plays a script: each read after a write hands back the next scripted
 /// chunk (at most the bytes asked for; the rest of the chunk waits for the next read). It
@@ -82,4 +82,4 @@ class ScriptedPort final : public SerialPort {
   ScriptedPort() { calls.reserve(512); }
 };
 
-}  // namespace vortlen::testing
+}  // namespace vortlen::test

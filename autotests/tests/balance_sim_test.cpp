@@ -4,34 +4,25 @@
 
 #include "actuator_fixture.h"
 #include "actuator_logic.h"
-#include "adapter_model.h"
-#include "simulated_port.h"
+#include "simulated_bench.h"
 
 namespace vortlen::test {
 namespace {
 
 using namespace std::chrono_literals;
 
+using BalanceOnTheSimulatedEngine = SimulatedBenchTest;
+
 // The balance test against the simulated engine, on the simulator's virtual clock.
-TEST(BalanceOnTheSimulatedEngine, HoldsTheRegulatorWhereTheChosenSpeedComesOut) {
-  sim::EcuModel ecu;
+TEST_F(BalanceOnTheSimulatedEngine, HoldsTheRegulatorWhereTheChosenSpeedComesOut) {
   ecu.setThrottleBlips(false);
-  sim::AdapterModel adapter{ecu};
-  sim::SimulatedPort port{adapter};
-  SharedPort shared{port};
-  port.setDeviceExists(comDevicePath(1), true);
-  ASSERT_TRUE(shared.openPort(1));
-  FakeTimer timer;
-  FakeNotifier notifier;
-  FakeSleeper sleeper;
-  MemorySettings settings;
   FakeActuatorView view;
-  ActuatorLogic logic{{shared, timer, notifier, sleeper, settings, view}};
+  ActuatorLogic logic{{port, timer, notifier, sleeper, settings, view}};
   logic.initialise();
   logic.onShow();
   auto run = [&](std::chrono::milliseconds time) {
     for (auto left = time; left > 0ms; left -= 90ms) {
-      port.wait(90ms);
+      simulated.wait(90ms);
       logic.onTimer();
     }
   };

@@ -16,89 +16,26 @@
 # The exit goes through Alt, Left, Return, Return: the first item of "Завершение" only; the
 # program also gets a system bus address that leads nowhere.
 set -uo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-cd "$root"
-build=${VORTLEN3_BUILD_DIR:-build}
-seconds=${VORTLEN3_BENCH_SECONDS:-30}
-artefacts="$root/artifacts/bench"
+# shellcheck source=lib/bench.sh
+source "$(dirname "${BASH_SOURCE[0]}")/lib/bench.sh"
 
-readonly set1_request='61 07 08 51 52 53 54 1A 63 29 26 35 23 5C 34'
 readonly set2_request='61 07 08 51 52 53 54 1A 1C 20 41 39 3F 21 40'
 readonly release_request='62 09 00 0A 00 0B 00 0C 00 0D 00 0E 00 0F 00'
 readonly header_colour='#E0E0E0'
 readonly value_colour='#64FFFF'
 readonly screen_width=1600 screen_height=1200
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/vortlen3-bench.XXXXXX")
-xvfb_pid=''
-sim_pid=''
-program_pid=''
+make_work vortlen3-bench
+keep_simulator_log() { cp -f "$work/simulator.log" "$artefacts/simulator.log" 2>/dev/null; }
+on_exit keep_simulator_log
 
-now_ms() { echo $(($(date +%s%N) / 1000000)); }
 # Milliseconds since midnight of a time of day HH:MM:SS.mmm, as the simulator logs it.
 day_ms() { awk -v s="$1" 'BEGIN { split(s, t, /[:.]/); print ((t[1] * 60 + t[2]) * 60 + t[3]) * 1000 + t[4] }'; }
 
-running() {
-  local pid=$1 state
-  [ -n "$pid" ] && [ -r "/proc/$pid/stat" ] || return 1
-  state=$(sed 's/^.*) //' "/proc/$pid/stat" 2>/dev/null | cut -d' ' -f1)
-  [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
-}
-
-stop_process() {
-  local pid=$1 i
-  [ -n "$pid" ] || return 0
-  if running "$pid"; then
-    kill -TERM "$pid" 2>/dev/null
-    for i in $(seq 40); do running "$pid" || break; sleep 0.05; done
-    running "$pid" && kill -KILL "$pid" 2>/dev/null
-  fi
-  wait "$pid" 2>/dev/null
-  return 0
-}
-
-cleanup() {
-  stop_process "$program_pid"
-  stop_process "$sim_pid"
-  stop_process "$xvfb_pid"
-  cp -f "$work/simulator.log" "$artefacts/simulator.log" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 130' INT TERM
-
-fail() {
-  echo "bench-program: $*" >&2
-  [ -s "$work/program.log" ] && tail -n 20 "$work/program.log" >&2
-  exit 1
-}
-
-wait_until() {
-  local limit=$1 deadline
-  shift
-  deadline=$(($(now_ms) + limit * 1000))
-  while :; do
-    "$@" && return 0
-    [ "$(now_ms)" -gt "$deadline" ] && return 1
-    sleep 0.05
-  done
-}
-
-xdo() { timeout 5 xdotool "$@"; }
-log_lines() { wc -l <"$work/simulator.log"; }
-requests_from() { tail -n "+$1" "$work/simulator.log" 2>/dev/null | cut -d' ' -f2-; }
-at_least() { [ "$(requests_from "$1" | grep -cxF "$2")" -ge "$3" ]; }
-program_ended() { ! running "$program_pid"; }
-
 # --- build, and one transaction's time ---------------------------------------------------------
 
-for tool in Xvfb xdotool import convert timeout awk; do
-  command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup installs it)"
-done
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null || fail "configure"
-cmake --build "$build" -j"$(nproc)" --target vortlen3 vortlen3-ecusim link_bench >/dev/null ||
-  fail "build"
-mkdir -p "$artefacts" "$work/config" "$work/runtime" && chmod 700 "$work/runtime"
+require_tools Xvfb xdotool import convert timeout awk
+build_targets vortlen3 vortlen3-ecusim link_bench
 rm -f "$artefacts"/main-window-*.png "$artefacts"/simulator.log
 
 transaction_source="link_bench's median: the set-1 request, paced simulator, 100 transactions"
@@ -112,69 +49,28 @@ transaction_ms=$(awk -v t="$transaction_ms" 'BEGIN { printf "%.1f", t }')
 
 # --- X server, simulator, program --------------------------------------------------------------
 
-Xvfb -displayfd 3 -screen 0 "${screen_width}x${screen_height}x24" -nolisten tcp \
-  3>"$work/display" >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-wait_until 10 grep -q '^[0-9][0-9]*$' "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
-# The pointer waits in the corner, away from the window and its menus.
-wait_until 5 xdo mousemove $((screen_width - 1)) $((screen_height - 1)) >/dev/null 2>&1 ||
-  fail "no X server on $DISPLAY"
+start_xvfb "$screen_width" "$screen_height"
+start_on_paced_simulator
 
-"$build/sim/vortlen3-ecusim" --pace --log --link "$work/tty" >"$work/simulator.out" \
-  2>"$work/simulator.log" &
-sim_pid=$!
-wait_until 5 test -L "$work/tty" || fail "the simulator made no port link"
-
-env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM QT_QPA_PLATFORM=xcb \
-  XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
-  DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus" VORTLEN3_COM1="$work/tty" \
-  "$build/src/app/vortlen3" >"$work/program.log" 2>&1 &
-program_pid=$!
-wait_until 15 at_least 1 "$set1_request" 5 || fail "the program did not reach the cycle in set 1"
-wait_until 10 test -n "$(xdotool search --onlyvisible --name 'Вортлен 3' 2>/dev/null)" ||
-  fail "the main window did not appear"
-window=$(xdotool search --onlyvisible --name 'Вортлен 3' | head -n 1)
-
-window_geometry() {
-  eval "$(xdo getwindowgeometry --shell "$window")"
-  win_x=$X win_y=$Y win_w=$WIDTH win_h=$HEIGHT
-}
-window_geometry
+window_geometry "$window" || fail "no geometry of the main window"
 start_size="${win_w}x${win_h}"
 
 # --- the measuring time ------------------------------------------------------------------------
 
-cpu_ticks() { sed 's/^.*) //' "/proc/$program_pid/stat" | awk '{ print $12 + $13 }'; }
-ticks_per_second=$(getconf CLK_TCK)
-first_line=$(($(log_lines) + 1))
-ticks_before=$(cpu_ticks)
-measure_start=$(now_ms)
-sleep "$seconds"
-ticks_after=$(cpu_ticks)
-measure_ms=$(($(now_ms) - measure_start))
-last_line=$(log_lines)
+measure
 vm_rss=$(awk '/^VmRSS:/ { print $2 " " $3 }' "/proc/$program_pid/status")
 vm_hwm=$(awk '/^VmHWM:/ { print $2 " " $3 }' "/proc/$program_pid/status")
-running "$program_pid" || fail "the program ended during the measuring time"
 
 # Request-to-request intervals of the set-1 requests logged in the measuring time.
-intervals=$(sed -n "${first_line},${last_line}p" "$work/simulator.log" |
-  awk -v request="$set1_request" '
-    { line = $0; sub(/^[^ ]* /, "", line) }
-    line == request {
-      split($1, t, /[:.]/)
-      ms = ((t[1] * 60 + t[2]) * 60 + t[3]) * 1000 + t[4]
-      if (seen) { d = ms - last; if (d < 0) d += 86400000; print d }
-      last = ms; seen = 1
-    }' | sort -n)
+intervals=$(request_intervals "$first_line" "$last_line" "$set1_request")
 other_requests=$(sed -n "${first_line},${last_line}p" "$work/simulator.log" | cut -d' ' -f2- |
                    grep -cvxF "$set1_request")
 count=$(echo "$intervals" | grep -c .)
-[ "$count" -ge 100 ] || fail "only $count request intervals in $seconds s (at least 100 wanted)"
+# A set-1 request goes out at least every 0.3 s.
+wanted=$((seconds * 10 / 3))
+[ "$count" -ge "$wanted" ] || fail "only $count request intervals in $seconds s (at least $wanted wanted)"
 quantile() { echo "$intervals" | awk -v q="$1" '{ v[NR] = $1 } END { i = int(q * (NR - 1)) + 1; print v[i] }'; }
-median=$(echo "$intervals" | awk '{ v[NR] = $1 } END {
-  if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }')
+median=$(echo "$intervals" | median)
 
 # --- screenshots -------------------------------------------------------------------------------
 
@@ -205,15 +101,18 @@ window_shot() {
 # the header (10 px below the client area's top) appears, then checked against the layout.
 size_client() {
   local W=$1 H=$2 menu_bar
-  xdo windowmove "$window" 0 0 && xdo windowsize "$window" "$W" "$((H + 20))" || fail "resize"
+  xdo windowmove "$window" 0 0 || fail "move"
+  xdo windowsize "$window" "$W" "$((H + 20))" || fail "resize"
   sleep 0.5
-  window_geometry
-  window_shot "$work/sizing.png" && find_header "$work/sizing.png" || fail "no header in the window"
+  window_geometry "$window"
+  window_shot "$work/sizing.png" || fail "no screenshot of the window"
+  find_header "$work/sizing.png" || fail "no header in the window"
   menu_bar=$((header_y - 10))
   xdo windowsize "$window" "$W" "$((H + menu_bar))" || fail "resize"
   sleep 0.5
-  window_geometry
-  window_shot "$work/sizing.png" && find_header "$work/sizing.png" || fail "no header in the window"
+  window_geometry "$window"
+  window_shot "$work/sizing.png" || fail "no screenshot of the window"
+  find_header "$work/sizing.png" || fail "no header in the window"
   local want_x want_w=$((W / 4)) want_h=$((H / 22))
   want_x=$(awk -v w="$W" 'BEGIN { print int(w - w / 3.7) }')
   if [ "$win_w" -ne "$W" ] || [ "$((win_h - menu_bar))" -ne "$H" ] ||
@@ -261,8 +160,11 @@ shoot main-window-1280x1024-set2.png
 
 # At 1280 px the whole menu bar fits, "Завершение" last: Left from the first menu reaches it.
 xdo windowfocus --sync "$window" >/dev/null 2>&1
-xdo key alt && sleep 0.3 && xdo key Left && sleep 0.3 && xdo key Return && sleep 0.4 ||
-  fail "xdotool cannot open the menu"
+for key in alt Left Return; do
+  xdo key "$key" || fail "xdotool cannot open the menu"
+  sleep 0.3
+done
+sleep 0.1
 window_shot "$work/exit-menu.png"
 exit_line=$(($(log_lines) + 1))
 pressed=$(now_ms)
@@ -280,9 +182,8 @@ release_ms='?'
 
 # --- figures -----------------------------------------------------------------------------------
 
-cpu_seconds=$(awk -v t=$((ticks_after - ticks_before)) -v hz="$ticks_per_second" 'BEGIN { printf "%.2f", t / hz }')
-cpu_percent=$(awk -v t=$((ticks_after - ticks_before)) -v hz="$ticks_per_second" -v ms="$measure_ms" \
-  'BEGIN { printf "%.2f", 100 * t / hz / (ms / 1000) }')
+cpu_seconds=$(awk -v t="$cpu_ticks_used" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }')
+cpu_percent=$(percent_of_core "$cpu_ticks_used" "$measure_ms")
 expected=$(awk -v t="$transaction_ms" 'BEGIN { printf "%.1f", t + 90 }')
 difference=$(awk -v m="$median" -v e="$expected" 'BEGIN { printf "%+.1f", m - e }')
 

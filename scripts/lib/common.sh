@@ -1,0 +1,194 @@
+# shellcheck shell=bash
+# What the scripts that run the program on a simulated ECU share: a work folder, an X server of
+# their own, the simulator and its log, the program, waiting for a condition, and stopping all
+# they started, by its process id, when the script ends.
+#
+#   source scripts/lib/common.sh
+#   make_work vortlen3-e2e            # $work, removed on exit
+#   start_xvfb 1280 1024              # $xvfb_pid, DISPLAY
+#   start_simulator SIMULATOR --log   # $sim_pid, $sim_port; the port linked at $work/tty
+#   launch_program PROGRAM            # $program_pid; its output in $work/program.log
+#
+# On exit the program is stopped first, then the other processes newest first (each
+# `stop_on_exit NAME` names a variable holding a process id; a script that reaps a process itself
+# clears its variable), then the `on_exit` commands run, then $work goes. Nothing is ever
+# stopped by its name. A script that wants more from `fail MESSAGE` than the message on standard
+# error defines its own after sourcing this.
+#
+# The variables set here are read by the scripts that source this.
+# shellcheck disable=SC2034
+
+work=''
+xvfb_pid=''
+sim_pid=''
+sim_port=''
+program_pid=''
+win_x='' win_y='' win_w='' win_h=''
+common_pid_names=()
+common_exit_commands=()
+
+fail() {
+  echo "$(basename "$0"): $*" >&2
+  exit 1
+}
+
+now_ms() { echo $(($(date +%s%N) / 1000000)); }
+
+require_tools() {
+  local tool
+  for tool in "$@"; do
+    command -v "$tool" >/dev/null || fail "$tool is not installed (scripts/setup installs it)"
+  done
+}
+
+# --- processes ---------------------------------------------------------------------------------
+
+# A process is running when it exists and is not a zombie waiting to be reaped.
+running() {
+  local pid=$1 state
+  [ -n "$pid" ] && [ -r "/proc/$pid/stat" ] || return 1
+  state=$(sed 's/^.*) //' "/proc/$pid/stat" 2>/dev/null | cut -d' ' -f1)
+  [ -n "$state" ] && [ "$state" != Z ] && [ "$state" != X ]
+}
+
+# Asks process PID (a child of this shell) to stop, kills it after 2 s, and reaps it.
+stop_process() {
+  local pid=$1
+  [ -n "$pid" ] || return 0
+  if running "$pid"; then
+    kill -TERM "$pid" 2>/dev/null
+    wait_until 2 not running "$pid"
+    running "$pid" && kill -KILL "$pid" 2>/dev/null
+  fi
+  wait "$pid" 2>/dev/null
+  return 0
+}
+
+# stop_on_exit NAME: the process whose id variable NAME holds is stopped when the script ends.
+stop_on_exit() { common_pid_names+=("$1"); }
+# on_exit COMMAND...: runs once the processes are stopped, before the work folder goes.
+on_exit() { common_exit_commands+=("$*"); }
+
+common_exit() {
+  local i command
+  # Stopping is bounded; a signal now must not cut it short.
+  trap '' INT TERM
+  stop_process "$program_pid"
+  for ((i = ${#common_pid_names[@]} - 1; i >= 0; i--)); do
+    stop_process "${!common_pid_names[i]}"
+  done
+  for command in "${common_exit_commands[@]}"; do
+    eval "$command"
+  done
+  [ -n "$work" ] && rm -rf "$work"
+  return 0
+}
+trap common_exit EXIT
+trap 'exit 130' INT TERM
+
+# make_work PREFIX: a private folder in $work (with config/ and runtime/ for the program).
+make_work() {
+  work=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX") || fail "cannot create a work folder"
+  mkdir -p "$work/config" "$work/runtime" || fail "cannot prepare $work"
+  chmod 700 "$work/runtime"
+}
+
+# --- waiting -----------------------------------------------------------------------------------
+
+# wait_until SECONDS COMMAND...: runs COMMAND every 50 ms until it succeeds or time runs out.
+wait_until() {
+  local limit=$1 deadline
+  shift
+  deadline=$(($(now_ms) + limit * 1000))
+  while :; do
+    "$@" && return 0
+    [ "$(now_ms)" -gt "$deadline" ] && return 1
+    sleep 0.05
+  done
+}
+
+# Conditions for wait_until, asked anew on every poll: `wait_until 5 prints main_window`, where
+# `wait_until 5 test -n "$(main_window)"` would ask only once.
+prints() { [ -n "$("$@")" ]; }
+prints_nothing() { [ -z "$("$@")" ]; }
+not() { ! "$@"; }
+
+# --- X server ----------------------------------------------------------------------------------
+
+xdo() { timeout 5 xdotool "$@"; }
+
+# start_xvfb WIDTH HEIGHT: an X server on the first free display, reachable only through its
+# local socket; exports DISPLAY and leaves the pointer in the bottom right corner, away from
+# every window and menu.
+start_xvfb() {
+  local width=$1 height=$2
+  Xvfb -displayfd 3 -screen 0 "${width}x${height}x24" -nolisten tcp \
+    3>"$work/display" >"$work/xvfb.log" 2>&1 &
+  xvfb_pid=$!
+  stop_on_exit xvfb_pid
+  wait_until 10 grep -q '^[0-9][0-9]*$' "$work/display" ||
+    fail "Xvfb did not start: $(tail -n 3 "$work/xvfb.log")"
+  DISPLAY=":$(head -n 1 "$work/display")"
+  export DISPLAY
+  wait_until 5 xdo mousemove $((width - 1)) $((height - 1)) >/dev/null 2>&1 ||
+    fail "no X server on $DISPLAY"
+}
+
+main_window() { xdotool search --onlyvisible --name 'Вортлен 3' 2>/dev/null | head -n 1; }
+# The first visible window whose title matches NAME (a regular expression), if any.
+window_named() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
+
+# window_geometry WINDOW: sets win_x, win_y, win_w and win_h, the window's place and size.
+window_geometry() {
+  local key value geometry
+  geometry=$(xdo getwindowgeometry --shell "$1") || return 1
+  while IFS='=' read -r key value; do
+    case $key in
+      X) win_x=$value ;;
+      Y) win_y=$value ;;
+      WIDTH) win_w=$value ;;
+      HEIGHT) win_h=$value ;;
+    esac
+  done <<<"$geometry"
+}
+
+# --- the simulator -----------------------------------------------------------------------------
+
+# start_simulator SIMULATOR [OPTION...]: the simulated ECU with its port linked at $work/tty,
+# what it logs in $work/simulator.log; sets sim_port to the port it prints first.
+start_simulator() {
+  local simulator=$1
+  shift
+  "$simulator" "$@" --link "$work/tty" >"$work/simulator.out" 2>"$work/simulator.log" &
+  sim_pid=$!
+  stop_on_exit sim_pid
+  wait_until 5 simulator_ready ||
+    fail "the simulator did not make its port link: $(tail -n 3 "$work/simulator.log")"
+  sim_port=$(head -n 1 "$work/simulator.out")
+}
+
+simulator_ready() { [ -L "$work/tty" ] && [ -s "$work/simulator.out" ]; }
+
+# The requests in the simulator's log from line FROM on (1-based), without their times.
+requests_from() { tail -n "+$1" "$work/simulator.log" 2>/dev/null | cut -d' ' -f2- | grep -v '^$'; }
+log_lines() { wc -l <"$work/simulator.log"; }
+count_from() { requests_from "$1" | grep -cxF "$2"; }
+# at_least FROM REQUEST N: REQUEST is in the log N times or more from line FROM on.
+at_least() { [ "$(count_from "$1" "$2")" -ge "$3" ]; }
+
+# --- the program -------------------------------------------------------------------------------
+
+# launch_program PROGRAM: the program on this X server and the simulator's port (or
+# $program_com1, where a script sets it) as COM1, with its
+# own settings and a system bus address that leads nowhere (no power-off can reach the machine).
+launch_program() {
+  env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u SESSION_MANAGER \
+    DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb \
+    XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus" \
+    VORTLEN3_COM1="${program_com1:-$work/tty}" \
+    "$1" >>"$work/program.log" 2>&1 &
+  program_pid=$!
+}
+
+program_ended() { ! running "$program_pid"; }
