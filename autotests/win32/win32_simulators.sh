@@ -7,6 +7,13 @@
 #   win32_simulators.sh stop PID_FILE
 set -euo pipefail
 
+# Whether a process is there and not yet ended (a zombie is ended).
+running() {
+  local state
+  state=$(sed -n 's/^[0-9]* (.*) \([A-Z]\).*/\1/p' "/proc/$1/stat" 2>/dev/null) || return 1
+  [ -n "$state" ] && [ "$state" != Z ]
+}
+
 # Ends the simulators a PID file lists, if they are still ours: all are told at once, then
 # waited for.
 stop_all() {
@@ -22,7 +29,7 @@ stop_all() {
   done <"$pid_file"
   for pid in "${ours[@]}"; do
     for _ in $(seq 50); do
-      kill -0 "$pid" 2>/dev/null || break
+      running "$pid" || break
       sleep 0.1
     done
     kill -KILL "$pid" 2>/dev/null || true
@@ -33,7 +40,10 @@ stop_all() {
 start_all() {
   local ecusim=$1 ports=$2 pid_file=$3
   shift 3
-  [ -x "$ecusim" ] || { echo "no simulator at $ecusim" >&2; return 1; }
+  if [ ! -x "$ecusim" ]; then
+    echo "no simulator at $ecusim: build the plain preset first" >&2
+    return 1
+  fi
   stop_all "$pid_file"  # a run that was cut short
   mkdir -p "$ports"
   : >"$pid_file"
