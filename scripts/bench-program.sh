@@ -29,9 +29,6 @@ make_work vortlen3-bench
 keep_simulator_log() { cp -f "$work/simulator.log" "$artefacts/simulator.log" 2>/dev/null; }
 on_exit keep_simulator_log
 
-# Milliseconds since midnight of a time of day HH:MM:SS.mmm, as the simulator logs it.
-day_ms() { awk -v s="$1" 'BEGIN { split(s, t, /[:.]/); print ((t[1] * 60 + t[2]) * 60 + t[3]) * 1000 + t[4] }'; }
-
 # --- build, and one transaction's time ---------------------------------------------------------
 
 require_tools Xvfb xdotool import convert timeout awk
@@ -63,8 +60,8 @@ vm_hwm=$(awk '/^VmHWM:/ { print $2 " " $3 }' "/proc/$program_pid/status")
 
 # Request-to-request intervals of the set-1 requests logged in the measuring time.
 intervals=$(request_intervals "$first_line" "$last_line" "$set1_request")
-other_requests=$(sed -n "${first_line},${last_line}p" "$work/simulator.log" | cut -d' ' -f2- |
-                   grep -cvxF "$set1_request")
+other_requests=$(sed -n "${first_line},${last_line}p" "$work/simulator.log" | awk '$2 == ">"' |
+                   cut -d' ' -f3- | grep -cvxF "$set1_request")
 count=$(echo "$intervals" | grep -c .)
 # A set-1 request goes out at least every 0.3 s.
 wanted=$((seconds * 10 / 3))
@@ -168,17 +165,19 @@ sleep 0.1
 window_shot "$work/exit-menu.png"
 exit_line=$(($(log_lines) + 1))
 pressed=$(now_ms)
-pressed_stamp=$(date +%H:%M:%S.%3N)
+# The same moment on the simulator's clock, which counts from its start.
+pressed_stamp=$((pressed - sim_started_ms))
 xdo key Return || fail "xdotool cannot press Return"
 wait_until 5 program_ended || fail "the program did not end within 5 s of \"Завершить программу\""
 ended_ms=$(($(now_ms) - pressed))
 wait "$program_pid"
 status=$?
 program_pid=''
-release_stamp=$(tail -n "+$exit_line" "$work/simulator.log" | grep -F "$release_request" | cut -d' ' -f1)
-last_request=$(tail -n 1 "$work/simulator.log" | cut -d' ' -f2-)
+release_stamp=$(tail -n "+$exit_line" "$work/simulator.log" | grep -F "> $release_request" |
+                  cut -d' ' -f1 | head -n 1)
+last_request=$(requests_from 1 | tail -n 1)
 release_ms='?'
-[ -n "$release_stamp" ] && release_ms=$(($(day_ms "$release_stamp") - $(day_ms "$pressed_stamp")))
+[ -n "$release_stamp" ] && release_ms=$((release_stamp - pressed_stamp))
 
 # --- figures -----------------------------------------------------------------------------------
 

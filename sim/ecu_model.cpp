@@ -343,6 +343,10 @@ const Text& EcuModel::serviceText(std::uint8_t service) const {
   return texts_.at(static_cast<std::size_t>(service - ecu::kFirstText));
 }
 
+void EcuModel::setServiceText(std::uint8_t service, const Text& text) {
+  texts_.at(static_cast<std::size_t>(service - ecu::kFirstText)) = text;
+}
+
 const Text& EcuModel::field(std::uint8_t code) const {
   return fields_.at(fieldIndex(code));
 }

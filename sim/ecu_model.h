@@ -68,6 +68,7 @@ class EcuModel {
 
   /// The text of service 0x51..0x58.
   const Text& serviceText(std::uint8_t service) const;
+  void setServiceText(std::uint8_t service, const Text& text);
   /// The stored field 0x74..0x77, 0x79..0x7B.
   const Text& field(std::uint8_t code) const;
   /// Fuel table 1..4 (codes 0x49..0x4C).

@@ -7,10 +7,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -18,6 +18,7 @@
 #include "adapter_model.h"
 #include "ecu_model.h"
 #include "pty_server.h"
+#include "wire_trace.h"
 
 namespace {
 
@@ -41,7 +42,8 @@ constexpr const char* kUsage =
     "  --delay MS         wait MS milliseconds (0..10000) before each answer\n"
     "  --pace             send at 9600 baud (about 1.04 ms a byte) instead of at once\n"
     "  --refuse CODE      refuse every write and reset with completion code CODE (1..255)\n"
-    "  --log              log each request to stderr with a timestamp\n"
+    "  --log              log each request to stderr in the lines of the program's wire\n"
+    "                     trace: milliseconds since the start, '>', the bytes in hex\n"
     "  --link PATH        also make the symbolic link PATH to the terminal\n"
     "  --help             show this text\n";
 
@@ -66,22 +68,22 @@ int badOption(const std::string& message) {
   return kExitBadOption;
 }
 
+const auto logStart = std::chrono::steady_clock::now();
+
+// The lines of the program's wire trace: milliseconds since the start, '>' and the bytes in
+// hex. Here the bytes are the request as the ECU decoded it, without checksum and terminator.
 void logRequest(std::span<const std::uint8_t> request, bool checksumOk) {
-  timespec now{};
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  tm local{};
-  ::localtime_r(&now.tv_sec, &local);
-  char stamp[32];
-  std::strftime(stamp, sizeof stamp, "%H:%M:%S", &local);
-  std::string line =
-      std::string(stamp) + "." + std::to_string(now.tv_nsec / 1'000'000 + 1000).substr(1);
-  for (const std::uint8_t byte : request) {
-    char hex[4];
-    std::snprintf(hex, sizeof hex, " %02X", byte);
-    line += hex;
+  const long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(
+                           std::chrono::steady_clock::now() - logStart)
+                           .count();
+  char line[4 * vortlen::sim::AdapterModel::kMaxRequestFrame + 64];
+  std::size_t length = vortlen::formatTraceBytes(line, sizeof line, ms, vortlen::kTraceOut,
+                                                 request.data(), request.size());
+  if (!checksumOk) {
+    length += vortlen::formatTraceNote(line + length, sizeof line - length, ms,
+                                       "bad checksum, not answered");
   }
-  if (!checksumOk) line += "  (bad checksum, not answered)";
-  std::fprintf(stderr, "%s\n", line.c_str());
+  std::fwrite(line, 1, length, stderr);
 }
 
 }  // namespace

@@ -22,9 +22,15 @@ void SimulatedPort::setDeviceBusy(const std::string& name, bool busy) {
 
 bool SimulatedPort::open(const char* deviceName) {
   close();
-  if (deviceName == nullptr || !devices_.contains(deviceName) || busy_.contains(deviceName)) {
+  if (deviceName == nullptr || !devices_.contains(deviceName)) {
+    openError_ = PortError::Missing;
     return false;
   }
+  if (busy_.contains(deviceName)) {
+    openError_ = PortError::Busy;
+    return false;
+  }
+  openError_ = PortError::None;
   open_ = true;
   openedName_ = deviceName;
   adapter_.discard();  // a fresh open starts with empty buffers

@@ -27,6 +27,7 @@ class SimulatedPort final : public SerialPort {
 
   bool open(const char* deviceName) override;
   bool isOpen() const override { return open_; }
+  PortError openError() const override { return openError_; }
   void close() override { open_ = false; }
   void purge() override;
   /// Takes all n bytes (0 when closed). With pacing the clock moves on by their wire time.
@@ -51,6 +52,7 @@ class SimulatedPort final : public SerialPort {
   std::set<std::string> devices_{"COM1"};
   std::set<std::string> busy_;
   bool open_ = false;
+  PortError openError_ = PortError::Missing;
   std::string openedName_;
   SimTime now_{};
   int reads_ = 0;

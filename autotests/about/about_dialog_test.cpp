@@ -11,6 +11,7 @@
 #include "about_links.h"
 #include "adjust_ids.h"
 #include "view_support.h"
+#include "vortlen3_version.h"
 
 namespace vortlen {
 namespace {
@@ -62,6 +63,19 @@ TEST_F(AboutDialogTest, ClicksOnTheLinksOpenTheMailAndTheWebAddresses) {
             QStringLiteral("Сообщение о программе:"));
   EXPECT_EQ(opened[1], QUrl(QString::fromUtf8(kMakerWebSite)));
   EXPECT_TRUE(opened[1].isValid());
+}
+
+TEST_F(AboutDialogTest, TheVersionFitsBesideTheIconWithoutTouchingAnyOtherControl) {
+  QLabel* version = label(ids::kAboutVersion);
+  EXPECT_EQ(version->text(), QStringLiteral("Версия ") + QString::fromUtf8(kVersion));
+  EXPECT_LE(version->fontMetrics().horizontalAdvance(version->text()), version->width());
+  EXPECT_GE(version->height(), version->fontMetrics().height());
+  EXPECT_TRUE(dialog.rect().contains(version->geometry()));
+  for (QWidget* other : dialog.findChildren<QWidget*>()) {
+    if (other == version || other->isWindow()) continue;
+    EXPECT_FALSE(version->geometry().intersects(other->geometry()))
+        << other->objectName().toStdString();
+  }
 }
 
 TEST(AdapterSchemeDialogTest, ShowsTheWholeDiagramAndClosesOnEnter) {

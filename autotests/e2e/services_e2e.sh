@@ -104,10 +104,11 @@ wait_until 5 at_least "$line" "$table1_request" 2 ||
 sleep 0.3
 screenshot 04-fuel-tables.png || fail "cannot take the screenshot 04-fuel-tables.png"
 polling_rests_while_open "$line" "$table1_request" "$table1_request" 'fuel tables'
-# The tab order runs grid, "Таблица 1", "Обнулить", "Таблица 2", ...: six steps to zero table 3.
+# The tab order runs grid, "Таблица 1" .. "Таблица 4", then the four "Обнулить": seven steps to
+# zero table 3.
 focus_window "$window" "the fuel-tables window"
 zero_line=$(($(log_lines) + 1))
-xdo key Tab Tab Tab Tab Tab Tab space || fail "xdotool cannot press Tab and space"
+xdo key Tab Tab Tab Tab Tab Tab Tab space || fail "xdotool cannot press Tab and space"
 wait_until 5 at_least "$zero_line" "$zero_table3" 1 || fail "\"Обнулить\" of table 3 sent no zero command"
 wait_until 5 at_least "$zero_line" "$table3_request" 1 || fail "table 3 is not read after zeroing it"
 sleep 0.3

@@ -4,9 +4,11 @@
 
 #include <memory>
 
+#include "adapter_model.h"
 #include "graph_ids.h"
 #include "scripted_ecu.h"
 #include "simulated_bench.h"
+#include "simulated_port.h"
 #include "window_fakes.h"
 
 namespace vortlen {
@@ -226,6 +228,7 @@ TEST_F(GraphLogicTest, HelpAndCloseCommands) {
   logic->command(ids::kCmdGraphHelp);
   ASSERT_EQ(notifier.messages.size(), 1u);
   EXPECT_EQ(notifier.messages[0].caption, " Вортлен 3  Help");
+  EXPECT_EQ(notifier.messages[0].icon, MessageIcon::None);
   logic->command(ids::kCmdGraphClose);
   EXPECT_EQ(view.ends, 1);
 }

@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "scripted_ecu.h"
 #include "graph_dialog.h"
 #include "graph_ids.h"
 #include "graph_painter.h"
+#include "scripted_ecu.h"
 #include "view_support.h"
 #include "window_fakes.h"
 
@@ -146,6 +146,13 @@ TEST_F(GraphDialogTest, KeysMenuAndValueClicks) {
   QTest::keyClick(&dialog, Qt::Key_F2, Qt::ControlModifier);
   EXPECT_EQ(dialog.logic().activeSet(), 2);
   EXPECT_TRUE(dialog.commandAction(ids::kCmdGraphSet2)->isChecked());
+  // Choosing the shown set or face again from the menu keeps its check.
+  dialog.commandAction(ids::kCmdGraphStop)->trigger();
+  dialog.commandAction(ids::kCmdGraphSet2)->trigger();
+  dialog.commandAction(ids::kCmdBlackOnWhite)->trigger();
+  EXPECT_TRUE(dialog.commandAction(ids::kCmdGraphStop)->isChecked());
+  EXPECT_TRUE(dialog.commandAction(ids::kCmdGraphSet2)->isChecked());
+  EXPECT_TRUE(dialog.commandAction(ids::kCmdBlackOnWhite)->isChecked());
   auto* caption = findControl<QLabel>(dialog.clientArea(), ids::kFirstGraphCaption + 3);
   ASSERT_NE(caption, nullptr);
   EXPECT_EQ(caption->text(), QStringLiteral("GBC"));

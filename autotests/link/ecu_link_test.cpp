@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 #include "ecu_services.h"
@@ -297,24 +301,60 @@ TEST(LinkMessagesTest, EveryFailureHasItsMessage) {
   EXPECT_EQ(linkMessage(static_cast<LinkResult>(7)), "");
 }
 
-TEST(SharedPortTest, ComNumbersMapToDevices) {
+// A machine with two USB adapters listed by id, a USB port without an id, a real UART, a
+// UART the kernel found no chip for, and a console: COM1.. take them in a fixed order.
+TEST(SharedPortTest, ComNumbersMapToTheSerialDevicesPresent) {
   ScriptedPort port;
   SharedPort shared{port};
 #ifdef _WIN32
   EXPECT_TRUE(shared.openPort(2));  // on Windows the name is the device
   EXPECT_EQ(port.openedName, "COM2");
 #else
+  namespace fs = std::filesystem;
+  const fs::path root =
+      fs::temp_directory_path() / ("vortlen3-devices-" + std::to_string(getpid()));
+  const DeviceRoots roots{(root / "by-id").string(), (root / "sys").string(),
+                          (root / "dev").string()};
+  fs::create_directories(roots.serialById);
+  fs::create_directories(roots.dev);
+  for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyACM0", "ttyS0", "ttyS1", "ttyS10", "tty0"}) {
+    std::ofstream(root / "dev" / name).put('\0');
+    if (std::string(name) != "tty0") fs::create_directories(root / "sys" / name / "device");
+  }
+  fs::create_directories(root / "sys" / "tty0");
+  std::ofstream(root / "sys" / "ttyS0" / "type") << "4\n";
+  std::ofstream(root / "sys" / "ttyS1" / "type") << "0\n";
+  std::ofstream(root / "sys" / "ttyS10" / "type") << "4\n";
+  fs::create_symlink("../dev/ttyUSB1", root / "by-id" / "usb-FTDI_FT232R-if00-port0");
+  fs::create_symlink("../dev/ttyUSB0", root / "by-id" / "usb-1a86_USB_Serial-if00-port0");
+
+  for (unsigned n = 1; n <= 4; ++n) ::unsetenv(("VORTLEN3_COM" + std::to_string(n)).c_str());
+  const std::vector<std::string> expected = {roots.serialById + "/usb-1a86_USB_Serial-if00-port0",
+                                             roots.serialById + "/usb-FTDI_FT232R-if00-port0",
+                                             roots.dev + "/ttyACM0", roots.dev + "/ttyS0",
+                                             roots.dev + "/ttyS10"};
+  EXPECT_EQ(serialDevices(roots), expected);
+
+  shared.setDeviceRoots(roots);
+  EXPECT_TRUE(shared.openPort(1));
+  EXPECT_EQ(port.openedName, expected[0]);
+  EXPECT_TRUE(shared.openPort(4));
+  EXPECT_EQ(port.openedName, expected[3]);
   ::setenv("VORTLEN3_COM2", "/dev/ttyUSB7", 1);
-  ::unsetenv("VORTLEN3_COM3");
+  ::setenv("VORTLEN3_COM3", "", 1);  // an empty setting is no setting
   EXPECT_TRUE(shared.openPort(2));
   EXPECT_EQ(port.openedName, "/dev/ttyUSB7");
   EXPECT_TRUE(shared.openPort(3));
-  EXPECT_EQ(port.openedName, "/dev/ttyS2");
-  ::setenv("VORTLEN3_COM3", "", 1);  // an empty setting is no setting
-  EXPECT_TRUE(shared.openPort(3));
-  EXPECT_EQ(port.openedName, "/dev/ttyS2");
+  EXPECT_EQ(port.openedName, expected[2]);
   ::unsetenv("VORTLEN3_COM2");
   ::unsetenv("VORTLEN3_COM3");
+
+  // The adapters pulled out: the UARTs move up.
+  fs::remove_all(root / "by-id");
+  for (const char* name : {"ttyUSB0", "ttyUSB1", "ttyACM0"}) fs::remove_all(root / "sys" / name);
+  EXPECT_EQ(comDevicePath(2, roots), roots.dev + "/ttyS10");
+  EXPECT_EQ(comDevicePath(3, roots), "") << "fewer devices than ports";
+  fs::remove_all(root);
 #endif
 
   port.openedName.clear();

@@ -44,6 +44,22 @@ TEST(NoAllocationTest, TransactionsAllocateNothing) {
   EXPECT_EQ(link->transact(ecu::releaseRequest), LinkResult::AdapterOff);
   EXPECT_EQ(allocations.load(), before);
 
+  // Nor with the wire trace on, and a release owed that goes first when the link is back.
+  WireTrace trace;
+  ASSERT_TRUE(trace.open("/dev/null"));
+  shared.setTrace(&trace);
+  port.echo = true;
+  port.silence(40);
+  port.chunk({0x00, 0x00, 0x0D});
+  port.chunk({0x01, 0x02, 0xFD, 0x0D});
+  const std::array<std::uint8_t, 5> override = {0x62, 0x0B, 0x80, 0x1A, 0x64};
+  const std::array<std::uint8_t, 1> wakeUp = {0x01};
+  const long traced = allocations.load();
+  EXPECT_EQ(link->transact(override), LinkResult::NoAnswer);
+  EXPECT_EQ(link->transact(wakeUp), LinkResult::Ok);
+  EXPECT_EQ(allocations.load(), traced);
+  EXPECT_FALSE(shared.ledger().owed()) << "the release went first";
+
   // The counter itself works: a real allocation is seen.
   auto probe = std::make_unique<int>(1);
   EXPECT_GT(allocations.load(), before);

@@ -4,8 +4,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QGuiApplication>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTest>
 
 #include "resource_ids.h"
@@ -38,9 +40,12 @@ class MainDialogTest : public test::SimulatedBenchTest {
 
   void startAt(int clientWidth, int clientHeight) {
     dialog.startUp();
-    const int menuHeight = dialog.height() - dialog.clientArea()->height();
-    dialog.resize(clientWidth, clientHeight + menuHeight);
-    QApplication::processEvents();
+    // Twice: a narrow window gives the menu titles a smaller font, and the bar a new height.
+    for (int i = 0; i < 2; ++i) {
+      const int menuHeight = dialog.height() - dialog.clientArea()->height();
+      dialog.resize(clientWidth, clientHeight + menuHeight);
+      QApplication::processEvents();
+    }
     ASSERT_EQ(dialog.clientArea()->size(), QSize(clientWidth, clientHeight));
   }
 
@@ -58,6 +63,19 @@ class MainDialogTest : public test::SimulatedBenchTest {
   MainDialog dialog{port, settings, powerOff, children, {&timer, &notifier, &sleeper}};
 };
 
+TEST_F(MainDialogTest, TheWholeWindowTakesTheCentredPlace) {
+  dialog.startUp();
+  QApplication::processEvents();
+  const QSize screen = QGuiApplication::primaryScreen()->size();
+  const Rect place = initialPlacement(screen.width(), screen.height());
+  // The offscreen platform draws a frame of its own around the window.
+  const QRect frame = dialog.frameGeometry();
+  ASSERT_GT(frame.height(), dialog.height());
+  EXPECT_EQ(frame.topLeft(), QPoint(place.x, place.y));
+  EXPECT_EQ(frame.height(), place.height);
+  EXPECT_EQ(frame.width(), std::max(place.width, 640 + frame.width() - dialog.width()));
+}
+
 TEST_F(MainDialogTest, At640x480TheControlsTakeTheirPlaces) {
   startAt(640, 480);
   EXPECT_EQ(control(ids::kHeaderStatus)->geometry(), QRect(467, 10, 160, 21));
@@ -69,11 +87,19 @@ TEST_F(MainDialogTest, At640x480TheControlsTakeTheirPlaces) {
   EXPECT_EQ(control(ids::kFirstFlag)->font().pixelSize(), 20);
   EXPECT_EQ(control<QLabel>(ids::kFirstFlag + 14)->text(), QStringLiteral("Детонация"));
   EXPECT_EQ(control<QLabel>(ids::kFirstCylinder)->text(), QStringLiteral("Цил 1"));
-  // The adjustment windows hear of the main window's size and place.
+  // The adjustment windows hear of the main window's client size and its place on the screen.
   EXPECT_EQ(children.clientSize, QSize(640, 480));
   dialog.move(33, 44);
   QApplication::processEvents();
-  EXPECT_EQ(children.position, dialog.pos());
+  EXPECT_EQ(children.position, dialog.clientArea()->mapToGlobal(QPoint(0, 0)));
+  EXPECT_GT(children.position.y(), dialog.y() + 10) << "below the menu bar";
+
+  // Every menu title has its place on the bar at the smallest size.
+  auto* bar = control<QMenuBar>(ids::kMainMenu);
+  for (QAction* action : bar->actions()) {
+    const QRect place = bar->actionGeometry(action);
+    EXPECT_TRUE(bar->rect().contains(place) && !place.isEmpty()) << action->text().toStdString();
+  }
 }
 
 TEST_F(MainDialogTest, PollingShowsValuesAndColours) {
@@ -95,6 +121,20 @@ TEST_F(MainDialogTest, PollingShowsValuesAndColours) {
   EXPECT_TRUE(control<QLabel>(ids::kFirstValue)->text().isEmpty());
   EXPECT_EQ(background(ids::kFirstFlag + 2), QColor(60, 60, 60));
   EXPECT_EQ(control<QProgressBar>(ids::kFirstBar)->value(), 115);
+}
+
+TEST_F(MainDialogTest, EcuTextsAreShownAsTheyCameNeverAsMarkup) {
+  ecu.setServiceText(0x51, {'<', 'h', '1', '>', 'M', '7', '<', '/', 'h', '1', '>', 0});
+  ecu.setServiceText(0x58, {'<', 'u', '>', '4', '0', '6', '<', '/', 'u', '>', 0});
+  startAt(800, 600);
+  for (int i = 0; i < 4; ++i) dialog.logic().onPollTimer();
+  for (int id : {ids::kHeaderStatus, ids::kHeaderStatus + 1}) {
+    auto* header = control<QLabel>(id);
+    ASSERT_TRUE(header->text().contains('<')) << header->text().toStdString();
+    // Shown as text, the tags take their room on the line; as markup they would take none.
+    EXPECT_GE(header->sizeHint().width(), header->fontMetrics().horizontalAdvance(header->text()));
+    EXPECT_LT(header->sizeHint().height(), 2 * header->fontMetrics().height());
+  }
 }
 
 TEST_F(MainDialogTest, SetKeysMoveTheCheckMarkAndTheCursorFollowsTheSet) {
@@ -124,6 +164,10 @@ TEST_F(MainDialogTest, SetKeysMoveTheCheckMarkAndTheCursorFollowsTheSet) {
   EXPECT_TRUE(children.opened.empty());
 
   QTest::keyClick(&dialog, Qt::Key_F1, Qt::ControlModifier);
+  QTest::keyClick(&dialog, Qt::Key_F1, Qt::ControlModifier);  // the active set again
+  EXPECT_EQ(checked(), QList<int>({1}));
+  dialog.commandAction(ids::kSetCommands[0])->trigger();
+  EXPECT_EQ(checked(), QList<int>({1}));
   EXPECT_TRUE(control(ids::kFirstValue + 6)->testAttribute(Qt::WA_SetCursor));
   EXPECT_FALSE(control(ids::kFirstValue + 1)->testAttribute(Qt::WA_SetCursor));
   QTest::mouseClick(control(ids::kFirstValue + 6), Qt::LeftButton);
@@ -140,8 +184,11 @@ TEST_F(MainDialogTest, EnterAndEscapeLeaveTheWindowOpenAndClosingSavesOnce) {
   EXPECT_TRUE(dialog.isVisible());
   EXPECT_EQ(settings.values.count("Главное/Набор"), 0u);
 
+  // The window is gone before the exit waits for the ECU, and its show state was kept.
+  std::vector<bool> visibleWhileWaiting;
+  sleeper.onSleep = [&](int) { visibleWhileWaiting.push_back(dialog.isVisible()); };
   dialog.close();
-  EXPECT_FALSE(dialog.isVisible());
+  EXPECT_EQ(visibleWhileWaiting, std::vector<bool>{false});
   EXPECT_EQ(settings.values["Главное/РазмерОкна"], 1u);
   EXPECT_EQ(settings.values["Главное/Набор"], 1u);
   EXPECT_EQ(sleeper.sleeps, std::vector<int>{100});

@@ -49,7 +49,21 @@ struct FakeChildren final : ChildWindows {
 
 class MainWindowLogicTest : public test::SimulatedBenchTest {
  protected:
-  MainWindowLogicTest() : SimulatedBenchTest(test::Com1::Missing) {}
+  // Four distinct devices whatever serial ports this machine has (on Windows the four names
+  // are the devices).
+  MainWindowLogicTest() : SimulatedBenchTest(test::Com1::Missing) {
+#ifndef _WIN32
+    for (unsigned n = 1; n <= 4; ++n) {
+      ::setenv(("VORTLEN3_COM" + std::to_string(n)).c_str(),
+               ("/dev/ttyTEST" + std::to_string(n)).c_str(), 1);
+    }
+#endif
+  }
+  ~MainWindowLogicTest() override {
+#ifndef _WIN32
+    for (unsigned n = 1; n <= 4; ++n) ::unsetenv(("VORTLEN3_COM" + std::to_string(n)).c_str());
+#endif
+  }
 
   FakeChildren children;
   test::FakeMainView view;
@@ -128,7 +142,8 @@ TEST_F(MainWindowLogicTest, ABusyPortNamesItselfAndLetsTheUserChooseAnother) {
   logic.start();
   ASSERT_EQ(notifier.messages.size(), 1u);
   EXPECT_EQ(notifier.messages[0].text,
-            "Порт \u0421\u041e\u041c3 занят или не существует,\r\nнеобходимо выбрать другой ");
+            "Порт \u0421\u041e\u041c3 занят или не существует,\r\nнеобходимо выбрать другой \n" +
+                comDevicePath(3) + ": порт занят другой программой");
   EXPECT_EQ(notifier.messages[0].caption, "Вортлен");
   EXPECT_EQ(notifier.messages[0].icon, MessageIcon::Exclamation);
   EXPECT_THAT(children.settingsShownWith, ElementsAre(3u));
@@ -142,7 +157,8 @@ TEST_F(MainWindowLogicTest, WithNoPortAtAllTheUserIsToldAndPollingShowsIt) {
   logic.start();
   ASSERT_EQ(notifier.messages.size(), 1u);
   EXPECT_EQ(notifier.messages[0].text,
-            "На вашем компьютере свободных \u0421\u041e\u041c портов не найдено ");
+            "На вашем компьютере свободных \u0421\u041e\u041c портов не найдено \n" +
+                comDevicePath(1) + ": устройство не найдено: подключите адаптер");
   EXPECT_THAT(children.settingsShownWith, IsEmpty());
   EXPECT_THAT(timer.starts, ElementsAre(1));
   logic.onPollTimer();

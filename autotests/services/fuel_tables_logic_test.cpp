@@ -58,14 +58,20 @@ TEST_F(FuelTablesLogicTest, NinetyMillisecondsUntilTheFirstGoodReadThenASecond) 
   EXPECT_EQ(logic.cells()[255], "1.496");
   EXPECT_EQ(ecu.requests, (std::vector<Bytes>{{0x61, 0x49}, {0x61, 0x49}}));
 
-  // A failed or short read keeps the grid and the period.
+  // A failed or short read keeps the grid and the period, and says why until a good read.
+  EXPECT_EQ(logic.status(), "");
   ecu.silence();
   logic.onTimer();
+  EXPECT_EQ(logic.status(), "Нет ответа ЭБУ");
   ecu.answer({0x00, 0x00});
   logic.onTimer();
   EXPECT_EQ(logic.cells()[255], "1.496");
   EXPECT_EQ(view.shown, 1);
   EXPECT_EQ(timer.period(), 1000);
+  EXPECT_NE(logic.status(), "");
+  ecu.answer(answer);
+  logic.onTimer();
+  EXPECT_EQ(logic.status(), "");
 }
 
 TEST_F(FuelTablesLogicTest, TableButtonsChangeTheTableReadAtTheNextTick) {

@@ -29,6 +29,25 @@ class PassportLogicTest : public ::testing::Test {
     for (int s = 0; s < steps; ++s) ecu.answer(text16("T" + std::to_string(s)));
   }
 
+  /// The whole reading, answered.
+  void readAll() {
+    answerTexts(15);
+    ecu.answer({0x00, 0x00, 0x00, 0x00, 0x00, 0x00});
+    logic.onInit();
+    tick(16);
+    ecu.requests.clear();
+    sleeper.sleeps.clear();
+  }
+
+  /// The field codes the requests since the reading stored, in order.
+  std::vector<int> writtenFields() const {
+    std::vector<int> codes;
+    for (const Bytes& request : ecu.requests) {
+      if (request.size() == 20) codes.push_back(request[3]);
+    }
+    return codes;
+  }
+
   /// Ticks of timer 1, as long as it runs.
   void tick(int times) {
     for (int i = 0; i < times && timer.isRunning(); ++i) logic.onTimer();
@@ -107,12 +126,13 @@ TEST_F(PassportLogicTest, TextsStopAtZeroAreTrimmedAndConvertedFromCodePage866) 
   ecu.answer({'A', 'B', 'C', 0x00, 'X', 'Y'});
   ecu.answer(
       {' ', 0x8C, 0xA8, 0xAA, 0xA0, 0xE1, ' ', '7', '.', '1', ' ', ' ', ' ', ' ', ' ', ' ', 'Z'});
+  ecu.answer({'P', 'R', 'G'});  // a short answer after a long one shows only its own bytes
   logic.onInit();
-  tick(3);
-  EXPECT_EQ(
-      logic.passportLines(),
-      (std::vector<std::string>{"Тип ЭБУ                             ", "Паспорт программы    ABC",
-                                "Таблица ссылок            Микас 7.1"}));
+  tick(4);
+  EXPECT_EQ(logic.passportLines(),
+            (std::vector<std::string>{
+                "Тип ЭБУ                             ", "Паспорт программы    ABC",
+                "Таблица ссылок            Микас 7.1", "Тип ЭБУ                             PRG"}));
 }
 
 TEST_F(PassportLogicTest, AFieldStepPutsEveryStoredTextBackIntoTheEdits) {
@@ -123,6 +143,16 @@ TEST_F(PassportLogicTest, AFieldStepPutsEveryStoredTextBackIntoTheEdits) {
   EXPECT_EQ(logic.editTexts()[3], "typed");
   tick(1);
   EXPECT_EQ(logic.editTexts()[3], "");
+}
+
+TEST(ConfigurationItems, SortedAsARussianReaderSortsThemCapitalsAndSmallLettersAlike) {
+  const std::vector<std::string> items = configurationItems({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF});
+  const auto at = [&items](const std::string& item) {
+    return std::find(items.begin(), items.end(), item) - items.begin();
+  };
+  EXPECT_EQ(items.front(), "Reserved");
+  EXPECT_LT(at("Датчик температуры воздуха"), at("Датчик температуры ОЖ"));
+  EXPECT_EQ(items.back(), "Энергонезависимая память IROM");
 }
 
 TEST(FieldWriteRequest, TextInCodePage866PaddedWithZerosOrFullWithoutTerminator) {
@@ -139,6 +169,7 @@ TEST(FieldWriteRequest, TextInCodePage866PaddedWithZerosOrFullWithoutTerminator)
 }
 
 TEST_F(PassportLogicTest, WriteSendsAllNineRequestsAndDisablesTheButton) {
+  readAll();
   logic.onEdited(0, "ГАЗ");
   EXPECT_TRUE(logic.writeEnabled());
   for (int i = 0; i < 9; ++i) ecu.answer({0x00});
@@ -159,6 +190,7 @@ TEST_F(PassportLogicTest, WriteSendsAllNineRequestsAndDisablesTheButton) {
 }
 
 TEST_F(PassportLogicTest, AFailedOrRefusedWriteIsToldAfterAllNineRequests) {
+  readAll();
   ecu.answer({0x00});
   ecu.silence();
   for (int i = 0; i < 3; ++i) ecu.answer({0x00});
@@ -181,6 +213,39 @@ TEST_F(PassportLogicTest, AFailedOrRefusedWriteIsToldAfterAllNineRequests) {
   ASSERT_EQ(notifier.messages.size(), 1u);
   EXPECT_EQ(notifier.messages[0].text, "ЭБУ не может выполнить операцию, номер ошибки 4");
   EXPECT_EQ(notifier.messages[0].icon, MessageIcon::Exclamation);
+}
+
+TEST_F(PassportLogicTest, AFieldNeitherReadNorEditedIsNeverWritten) {
+  // The reading stops at 61 76: only the first two fields came from the ECU, and what was typed
+  // into the fifth edit before them was put back to the empty text not read.
+  answerTexts(10);
+  ecu.silence();
+  logic.onInit();
+  tick(8);
+  logic.onEdited(4, "typed");
+  tick(4);
+  ASSERT_EQ(ecu.requests.back(), (Bytes{0x61, 0x76}));
+  ASSERT_TRUE(logic.writeEnabled());
+  ecu.requests.clear();
+  logic.write();
+  EXPECT_EQ(writtenFields(), (std::vector<int>{0x74, 0x75}));
+  EXPECT_EQ(ecu.requests.size(), 4u);  // and the two flags
+
+  // Typed into the fourth edit: that field joins the ones read.
+  logic.onEdited(3, "ADC");
+  ecu.requests.clear();
+  logic.write();
+  EXPECT_EQ(writtenFields(), (std::vector<int>{0x74, 0x75, 0x77}));
+}
+
+TEST_F(PassportLogicTest, AfterAFailedFirstRequestOnlyTheTypedFieldIsWritten) {
+  ecu.silence();
+  logic.onInit();
+  logic.onEdited(5, "XTA");
+  ecu.requests.clear();
+  logic.write();
+  EXPECT_EQ(writtenFields(), (std::vector<int>{0x7A}));
+  EXPECT_EQ(ecu.requests[0][4], 'X');
 }
 
 }  // namespace

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <QTreeWidget>
 
@@ -81,6 +84,9 @@ TEST_F(ServicesDialogTest, PassportReadsEverythingAndWritesTheEditedFieldsBack) 
   PassportDialog dialog(port, nullptr, overrides);
   auto* write = control<QPushButton>(&dialog, ids::kWriteFieldsButton);
   ASSERT_NE(write, nullptr);
+  for (QLabel* label : dialog.findChildren<QLabel*>()) {
+    EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+  }
   EXPECT_FALSE(write->isEnabled());
 
   dialog.logic().onInit();
@@ -136,6 +142,14 @@ TEST_F(ServicesDialogTest, FuelTableGridZeroingAndTheCloseCommand) {
     EXPECT_EQ(grid->topLevelItem(15)->text(0), "15");
     EXPECT_EQ(grid->topLevelItem(0)->text(1), "");
     EXPECT_TRUE(control<QPushButton>(&dialog, ids::kShowTableButtons[0])->isDefault());
+    // Laid out with the 10-point face, the grid shows all seventeen columns.
+    dialog.show();
+    QApplication::processEvents();
+    EXPECT_GE(grid->viewport()->width(), 17 * 45);
+    EXPECT_FALSE(grid->horizontalScrollBar()->isVisible());
+    // Tab runs through the four table buttons before any zero button.
+    QWidget* next = control<QPushButton>(&dialog, ids::kShowTableButtons[0])->nextInFocusChain();
+    EXPECT_EQ(next, control<QPushButton>(&dialog, ids::kShowTableButtons[1]));
 
     dialog.logic().onTimer();
     const auto cell = [&](int i, int j) {

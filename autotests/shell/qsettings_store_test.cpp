@@ -1,10 +1,13 @@
 #include "qsettings_store.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdlib>
 
 namespace vortlen {
 namespace {
@@ -74,12 +77,55 @@ TEST_F(QSettingsStoreTest, HandWrittenValuesThatAreNotUnsigned32BitGiveTheFallba
   }
 }
 
-TEST_F(QSettingsStoreTest, AStoreThatCannotBeWrittenLosesTheValueSilently) {
+TEST_F(QSettingsStoreTest, AStoreThatCannotBeWrittenSaysWhereAndWhy) {
   QFile blocker(home_.path() + "/Vortlen3");  // a file where the folder should be
   ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
   blocker.close();
   store_.writeSetting(kMainSubkey, kPortName, 3);
+  store_.writeSetting(kMainSubkey, kActiveSetName, 2);
   EXPECT_EQ(store_.readSetting(kMainSubkey, kPortName, 1), 1u);
+  const std::string problem = store_.takeSaveProblem();
+  EXPECT_EQ(problem, iniPath().toStdString() + ": на месте папки " +
+                         (home_.path() + "/Vortlen3").toStdString() + " находится файл");
+  EXPECT_EQ(store_.takeSaveProblem(), "") << "reported once";
+
+  ASSERT_TRUE(QFile::remove(home_.path() + "/Vortlen3"));
+  ASSERT_TRUE(QDir().mkpath(iniPath()));  // a folder where the file should be
+  store_.writeSetting(kMainSubkey, kPortName, 3);
+  EXPECT_EQ(store_.takeSaveProblem(), iniPath().toStdString() + ": на месте файла находится папка");
+}
+
+// A folder the user may not write to, with the settings of an earlier run in it: the test
+// itself, again, as nobody. The earlier settings come through whole.
+TEST_F(QSettingsStoreTest, AReadOnlyFolderKeepsWhatWasSaved) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root can become nobody";
+  store_.writeSetting(kMainSubkey, kPortName, 2);
+  QFile::setPermissions(home_.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadOther | QFile::ExeOther);
+  const QString command = QStringLiteral(
+                              "setpriv --reuid=nobody --regid=nogroup --clear-groups env "
+                              "VORTLEN3_SETTINGS_AS_NOBODY='%1' %2 "
+                              "--gtest_filter=QSettingsStoreAsNobody.* >/dev/null 2>&1")
+                              .arg(home_.path(), QFile::symLinkTarget("/proc/self/exe"));
+  const int status = std::system(command.toLocal8Bit().constData());
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0)
+      << "as nobody the failed write was not reported";
+  EXPECT_EQ(store_.readSetting(kMainSubkey, kPortName, 1), 2u);
+  EXPECT_EQ(store_.readSetting(kMainSubkey, kActiveSetName, 1), 1u);
+}
+
+// Run by the test above as the user nobody.
+TEST(QSettingsStoreAsNobody, WritesFailAndSaySo) {
+  const QByteArray home = qgetenv("VORTLEN3_SETTINGS_AS_NOBODY");
+  if (home.isEmpty()) GTEST_SKIP() << "run as nobody by AReadOnlyFolderKeepsWhatWasSaved";
+  qputenv("XDG_CONFIG_HOME", home);
+  QSettingsStore store;
+  store.writeSetting(kMainSubkey, kPortName, 4);
+  store.writeSetting(kMainSubkey, kActiveSetName, 5);
+  const std::string problem = store.takeSaveProblem();
+  EXPECT_EQ(problem, (QString::fromLocal8Bit(home) + "/Vortlen3/Vortlen3.ini").toStdString() +
+                         ": нет права записи в папку " +
+                         (QString::fromLocal8Bit(home) + "/Vortlen3").toStdString());
 }
 
 }  // namespace

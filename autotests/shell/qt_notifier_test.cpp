@@ -44,6 +44,17 @@ TEST(QtNotifier, AsksWithTheWarningIconInRussianWithNoAsDefault) {
   EXPECT_EQ(notifier.ask("Записать данные в память ЭБУ ? ", "Вортлен3"), Answer::No);
 }
 
+TEST(QtNotifier, AMessageWithNoIconShowsItsTextAsText) {
+  QtNotifier notifier(nullptr);
+  whenBoxShows(
+      [](QMessageBox& box) {
+        EXPECT_EQ(box.icon(), QMessageBox::NoIcon);
+        EXPECT_EQ(box.textFormat(), Qt::PlainText);
+      },
+      [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Return); });
+  notifier.message("Порт /dev/<b>ttyUSB0</b> занят", "Вортлен 3", MessageIcon::None);
+}
+
 TEST(QtNotifier, EscapeOrTheCloseBoxOnAQuestionIsCancel) {
   QtNotifier notifier(nullptr);
   whenBoxShows([](QMessageBox&) {},

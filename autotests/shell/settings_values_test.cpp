@@ -32,24 +32,42 @@ TEST(SettingsValuesTest, ValuesOutOfRangeFallBackOrLoseTheirExtraBits) {
     std::uint32_t read;
   };
   const Row rows[] = {
-      {"Главное/Набор", 0, 1},         {"Главное/Набор", 5, 5},
-      {"Главное/Набор", 6, 1},         {"Главное/КомПорт", 4, 4},
-      {"Главное/КомПорт", 7, 1},       {"Главное/КомПорт", 0, 1},
-      {"Главное/РазмерОкна", 2, 2},    {"Главное/РазмерОкна", 6, 2},
-      {"Главное/РазмерОкна", 4, 3},    {"График/Nabor", 0, 1},
-      {"График/Nabor", 4, 4},          {"График/Nabor", 5, 1},
-      {"График/LenLine", 0, 4},        {"График/LenLine", 20, 20},
-      {"График/LenLine", 21, 4},       {"График/MaxText1", 0xFF, 0x7F},
-      {"График/MaxText4", 0x85, 0x05}, {"График/Face", 2, 0},
+      {"Главное/Набор", 0, 1},
+      {"Главное/Набор", 5, 5},
+      {"Главное/Набор", 6, 1},
+      {"Главное/КомПорт", 4, 4},
+      {"Главное/КомПорт", 7, 1},
+      {"Главное/КомПорт", 0, 1},
+      {"Главное/РазмерОкна", 2, 2},
+      {"Главное/РазмерОкна", 6, 2},
+      {"Главное/РазмерОкна", 4, 3},
+      {"График/Nabor", 0, 1},
+      {"График/Nabor", 4, 4},
+      {"График/Nabor", 5, 1},
+      {"График/LenLine", 0, 4},
+      {"График/LenLine", 20, 20},
+      {"График/LenLine", 21, 4},
+      {"График/MaxText1", 0xFF, 0x7F},
+      {"График/MaxText4", 0x85, 0x05},
+      {"График/Face", 2, 0},
       {"График/Face", 3, 1},
+      // The balance test's combo boxes give back nine characters: longer numbers are unreadable.
+      {"Механизмы/Обороты", 999999999, 999999999},
+      {"Механизмы/Обороты", 4294967291u, 1000},
+      {"Механизмы/Циклы", 1000000000, 30},
+      {"Механизмы/Дисбаланс", 4294967295u, 30},
   };
   for (const Row& row : rows) {
     test::MemorySettings store;
     store.values[row.key] = row.stored;
     const MainSettings main = readMainSettings(store);
     const GraphSettings graph = readGraphSettings(store);
+    const BalanceSettings balance = readBalanceSettings(store);
     const std::uint32_t read = [&]() -> std::uint32_t {
       const std::string key = row.key;
+      if (key == "Механизмы/Обороты") return balance.targetSpeed;
+      if (key == "Механизмы/Циклы") return balance.cycles;
+      if (key == "Механизмы/Дисбаланс") return balance.imbalance;
       if (key == "Главное/Набор") return static_cast<std::uint32_t>(main.activeSet);
       if (key == "Главное/КомПорт") return main.portNumber;
       if (key == "Главное/РазмерОкна") return main.showState;

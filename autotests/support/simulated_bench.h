@@ -50,6 +50,7 @@ class LoggedPort final : public SerialPort {
     return opened;
   }
   bool isOpen() const override { return inner_.isOpen(); }
+  PortError openError() const override { return inner_.openError(); }
   void close() override {
     log_.push_back("close");
     inner_.close();

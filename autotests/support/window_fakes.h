@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <string>
 #include <utility>
@@ -80,8 +81,10 @@ class FakeSleeper final : public Sleeper {
   void sleep(int ms) override {
     sleeps.push_back(ms);
     if (log_) log_->push_back("sleep " + std::to_string(ms));
+    if (onSleep) onSleep(ms);
   }
   std::vector<int> sleeps;
+  std::function<void(int)> onSleep;  // what the world looks like while the program waits
 
  private:
   EventLog* log_;

@@ -138,10 +138,13 @@ TEST_F(BalanceTest, SpeedZeroStopsTheTestAndSaysSo) {
   log.clear();
   ecu.answers[kMeasureRead] = {0, 50};
   tick();
-  EXPECT_EQ(log, EventLog({"request 61 2C 5C", "request 62 0A 00 0B 00",
-                           "message Тест прерван обороты=0 "}));
-  EXPECT_EQ(notifier.messages.back().caption, "Вортлен3");
-  EXPECT_EQ(notifier.messages.back().icon, MessageIcon::Exclamation);
+  // The box waits for the tick to return, and the timer runs on.
+  EXPECT_EQ(log, EventLog({"request 61 2C 5C", "request 62 0A 00 0B 00"}));
+  EXPECT_TRUE(timer.isRunning());
+  ASSERT_EQ(view.laterMessages.size(), 1u);
+  EXPECT_EQ(view.laterMessages[0].text, "Тест прерван обороты=0 ");
+  EXPECT_EQ(view.laterMessages[0].caption, "Вортлен3");
+  EXPECT_EQ(view.laterMessages[0].icon, MessageIcon::Exclamation);
   EXPECT_EQ(logic.balanceStep(), BalanceStep::Monitor);
   EXPECT_FALSE(display.warningVisible);
   tick();

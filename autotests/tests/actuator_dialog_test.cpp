@@ -158,11 +158,40 @@ TEST_F(ActuatorDialogTest, TheBalanceTestRunsFromTheButtonsAndShowsItsPicture) {
   auto* warning = control<QLabel>(ids::kBalanceWarning);
   EXPECT_TRUE(warning->isVisible());
   EXPECT_EQ(warning->pixmap().size(), QSize(215, 66));
+  for (QLabel* label : dialog.findChildren<QLabel*>()) {
+    if (!label->text().contains(QStringLiteral("КПД"))) continue;
+    EXPECT_GE(label->width(), label->sizeHint().width()) << label->text().toStdString();
+    EXPECT_LE(label->geometry().right(), dialog.width());
+  }
   tick();
   EXPECT_EQ(ecu.lastRequest(), Bytes({0x62, 0x0B, 0x20, 0x5B, 0x3E}));
   QTest::mouseClick(control(ids::kBalanceStop), Qt::LeftButton);
   EXPECT_EQ(ecu.lastRequest(), Bytes({0x62, 0x0A, 0x00, 0x0B, 0x00}));
   EXPECT_FALSE(warning->isVisible());
+}
+
+// The window's own timer: the monitor ticks go on while "Тест прерван обороты=0 " is up.
+TEST_F(ActuatorDialogTest, TheSpeedZeroBoxDoesNotHoldTheMonitorTick) {
+  struct WaitingNotifier final : Notifier {
+    void message(const std::string& text, const std::string&, MessageIcon) override {
+      shown = text;
+      const std::size_t before = ecu->requests.size();
+      QTest::qWait(500);  // the mechanic reads the box
+      ticksWhileUp = static_cast<int>(ecu->requests.size() - before);
+    }
+    Answer ask(const std::string&, const std::string&) override { return Answer::No; }
+    test::FakeEcuPort* ecu = nullptr;
+    std::string shown;
+    int ticksWhileUp = -1;
+  } waiting;
+  waiting.ecu = &ecu;
+  ecu.answers[{0x61, 0x2C, 0x5C}] = {0, 50};
+  ActuatorDialog ticking{shared, settings, nullptr, {nullptr, &waiting, &sleeper}};
+  ticking.show();
+  QTest::mouseClick(findControl<QWidget>(&ticking, ids::kBalanceStart), Qt::LeftButton);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return waiting.ticksWhileUp >= 0; }, 5000));
+  EXPECT_EQ(waiting.shown, "Тест прерван обороты=0 ");
+  EXPECT_GE(waiting.ticksWhileUp, 3);
 }
 
 TEST_F(ActuatorDialogTest, EnterInAComboBoxClosesTheWindowAndReleasesTheEcu) {

@@ -13,6 +13,11 @@ struct FakeActuatorView final : ActuatorView {
   void refresh() override { ++refreshes; }
   void showChecks() override { ++checkShows; }
   void showBalanceTexts() override { ++textShows; }
+  void messageAfterTick(const std::string& text, const std::string& caption,
+                        MessageIcon icon) override {
+    laterMessages.push_back({text, caption, icon});
+  }
+  std::vector<ShownMessage> laterMessages;
   int refreshes = 0;
   int checkShows = 0;
   int textShows = 0;

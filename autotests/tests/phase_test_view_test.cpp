@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 #include <QTest>
 
-#include "scripted_ecu.h"
 #include "phase_test_dialog.h"
+#include "scripted_ecu.h"
 #include "view_support.h"
 #include "window_fakes.h"
 
@@ -77,6 +77,7 @@ TEST(PhaseTestDialogTest, EnterIsSwallowedAndEscapeCloses) {
   EXPECT_EQ(dialog.windowTitle(),
             QString::fromUtf8("Двигатель ЗМЗ 4063 (карбюратор)  Тест фаз ГРМ"));
   dialog.startUp();
+  EXPECT_EQ(dialog.size(), QSize(600, 510)) << "the client area is the picture";
   EXPECT_TRUE(timer.isRunning());
   QTest::keyClick(&dialog, Qt::Key_Return);
   EXPECT_TRUE(dialog.isVisible());

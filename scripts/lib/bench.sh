@@ -42,19 +42,16 @@ start_on_paced_simulator() {
 }
 
 # The program's user and system time so far, in clock ticks.
-cpu_ticks() { sed 's/^.*) //' "/proc/$program_pid/stat" | awk '{ print $12 + $13 }'; }
 
 # request_intervals FIRST LAST REQUEST: the milliseconds from one REQUEST to the next between
-# lines FIRST and LAST of the simulator's log, sorted.
+# lines FIRST and LAST of the simulator's log ("<ms> > <bytes>" a request), sorted.
 request_intervals() {
   sed -n "$1,$2p" "$work/simulator.log" |
     awk -v request="$3" '
-      { line = $0; sub(/^[^ ]* /, "", line) }
-      line == request {
-        split($1, t, /[:.]/)
-        ms = ((t[1] * 60 + t[2]) * 60 + t[3]) * 1000 + t[4]
-        if (seen) { d = ms - last; if (d < 0) d += 86400000; print d }
-        last = ms; seen = 1
+      $2 == ">" { line = $0; sub(/^[^ ]* > /, "", line) }
+      $2 == ">" && line == request {
+        if (seen) print $1 - last
+        last = $1; seen = 1
       }' | sort -n
 }
 
@@ -64,11 +61,6 @@ median() {
     if (NR % 2) print v[(NR + 1) / 2]; else printf "%.1f", (v[NR / 2] + v[NR / 2 + 1]) / 2 }'
 }
 
-# The percentage of one core that TICKS clock ticks make over MS milliseconds.
-percent_of_core() {
-  awk -v t="$1" -v hz="$(getconf CLK_TCK)" -v ms="$2" \
-    'BEGIN { printf "%.2f", 100 * t / hz / (ms / 1000) }'
-}
 
 # Lets the program run for the measuring time; sets first_line and last_line (the simulator's log
 # lines of that time), measure_ms and cpu_ticks_used.

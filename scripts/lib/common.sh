@@ -22,6 +22,7 @@ work=''
 xvfb_pid=''
 sim_pid=''
 sim_port=''
+sim_started_ms=0
 program_pid=''
 win_x='' win_y='' win_w='' win_h=''
 common_pid_names=()
@@ -159,6 +160,8 @@ window_geometry() {
 start_simulator() {
   local simulator=$1
   shift
+  # The simulator's log counts milliseconds from its start: about this moment.
+  sim_started_ms=$(now_ms)
   "$simulator" "$@" --link "$work/tty" >"$work/simulator.out" 2>"$work/simulator.log" &
   sim_pid=$!
   stop_on_exit sim_pid
@@ -170,7 +173,11 @@ start_simulator() {
 simulator_ready() { [ -L "$work/tty" ] && [ -s "$work/simulator.out" ]; }
 
 # The requests in the simulator's log from line FROM on (1-based), without their times.
-requests_from() { tail -n "+$1" "$work/simulator.log" 2>/dev/null | cut -d' ' -f2- | grep -v '^$'; }
+# The simulator logs the lines of the program's wire trace, "<ms> > <bytes>" for a request; its
+# notes ("<ms> = ...") are left out.
+requests_from() {
+  tail -n "+$1" "$work/simulator.log" 2>/dev/null | awk '$2 == ">"' | cut -d' ' -f3- | grep -v '^$'
+}
 log_lines() { wc -l <"$work/simulator.log"; }
 count_from() { requests_from "$1" | grep -cxF "$2"; }
 # at_least FROM REQUEST N: REQUEST is in the log N times or more from line FROM on.
@@ -192,3 +199,13 @@ launch_program() {
 }
 
 program_ended() { ! running "$program_pid"; }
+
+# The clock ticks of CPU the program has used so far, user and system.
+cpu_ticks() { sed 's/^.*) //' "/proc/$program_pid/stat" | awk '{ print $12 + $13 }'; }
+
+# The percentage of one core that TICKS clock ticks make over MS milliseconds.
+percent_of_core() {
+  awk -v t="$1" -v hz="$(getconf CLK_TCK)" -v ms="$2" \
+    'BEGIN { printf "%.2f", 100 * t / hz / (ms / 1000) }'
+}
+

@@ -10,6 +10,7 @@
 #include "adjust_ids.h"
 #include "resources.h"
 #include "view_support.h"
+#include "vortlen3_version.h"
 
 namespace vortlen {
 
@@ -62,6 +63,12 @@ AboutDialog::AboutDialog(QWidget* parent, LinkOpener openLink)
   auto* icon = place(this, new QLabel(this), 0, 7, 7, 20, 20);
   icon->setPixmap(programIconPixmap());
   icon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
+  // The version sits beside the icon, in the band the description leaves free above it.
+  auto* version =
+      place(this, new QLabel(QStringLiteral("Версия %1").arg(QString::fromUtf8(kVersion)), this),
+            ids::kAboutVersion, 35, 13, 210, 10);
+  version->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
 
   auto* description = place(this, new QLabel(QString::fromUtf8(kDescription), this),
                             ids::kAboutText, 15, 45, 230, 27);

@@ -80,6 +80,7 @@ AdjustmentDialog::AdjustmentDialog(AdjustmentKind kind, SharedPort& port,
     field->setFont(large);
     field->setAutoFillBackground(true);
     field->setAlignment(Qt::AlignCenter);
+    field->setTextFormat(Qt::PlainText);
     QPalette palette = field->palette();
     palette.setColor(QPalette::Window, Qt::black);
     palette.setColor(QPalette::WindowText, kAdjustValueText);

@@ -1,11 +1,11 @@
 #include "adjustment_logic.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "adjust_ids.h"
 #include "ecu_services.h"
 #include "parameter_catalogue.h"
+#include "release_check.h"
 
 namespace vortlen {
 
@@ -51,12 +51,6 @@ std::uint8_t asByte(int value) {
 
 int asSigned(std::uint8_t byte) {
   return static_cast<std::int8_t>(byte);
-}
-
-std::string formatted(const char* format, double value) {
-  char text[32];
-  std::snprintf(text, sizeof text, format, value);
-  return text;
 }
 
 }  // namespace
@@ -145,13 +139,13 @@ std::string AdjustmentLogic::valueText(int slider) const {
   const int value = position(slider);
   switch (kind_) {
     case AdjustmentKind::Co:
-      return trimZeros(formatted("%.3f", value * 0.00390625));
+      return trimZeros(fixedText(value * 0.00390625, 3));
     case AdjustmentKind::Ignition:
-      return trimZeros(formatted("%.1f", value * 0.5));
+      return trimZeros(fixedText(value * 0.5, 1));
     case AdjustmentKind::Coolant:
-      return std::to_string(value - 40);
+      return integerText(value - 40);
     case AdjustmentKind::IdleValve:
-      return std::to_string(value);
+      return integerText(value);
   }
   return {};
 }
@@ -228,9 +222,14 @@ bool AdjustmentLogic::askToStore(const std::string& question, std::uint8_t item)
   return true;
 }
 
+void AdjustmentLogic::release(const std::uint8_t* request, std::size_t length) {
+  if (!sendRelease(link_, request, length))
+    warnUnreleased(link_.port(), notifier_, kAdjustErrorTitle);
+}
+
 void AdjustmentLogic::sendMask() {
   const std::uint8_t request[] = {ecu::kWriteValues, ecu::kOverrideMask, overrideMask_};
-  link_.transact(request, sizeof request);
+  release(request, sizeof request);
 }
 
 bool AdjustmentLogic::onClose() {
@@ -244,7 +243,7 @@ bool AdjustmentLogic::onClose() {
         return false;
       const std::uint8_t clear[] = {ecu::kWriteValues, ecu::kCoMask, 0x00, ecu::kCommand,
                                     ecu::kCommandNone};
-      link_.transact(clear, sizeof clear);
+      release(clear, sizeof clear);
       return true;
     }
     case AdjustmentKind::Ignition:

@@ -83,7 +83,9 @@ class AdjustmentLogic {
   void onSliderReleased(int slider);
 
   /// The close procedure. Returns false when the user cancelled and the window stays open;
-  /// true when the overrides are cleared and the window is to be hidden.
+  /// true when the overrides are cleared and the window is to be hidden. A clearing request
+  /// the ECU does not confirm while it holds an override is sent up to three times, then the
+  /// mechanic is warned.
   bool onClose();
 
   const std::array<std::uint8_t, 2>& readValue() const { return readValue_; }
@@ -93,6 +95,8 @@ class AdjustmentLogic {
   bool write(const std::uint8_t* request, std::size_t length);
   bool askToStore(const std::string& question, std::uint8_t item);
   void sendMask();
+  // A clearing request, checked: retried, and the mechanic warned when it does not arrive.
+  void release(const std::uint8_t* request, std::size_t length);
 
   AdjustmentKind kind_;
   Notifier& notifier_;

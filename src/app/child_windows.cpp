@@ -86,7 +86,7 @@ void AppChildWindows::open(const ChildWindowEntry& window) {
 }
 
 void AppChildWindows::runSettings(unsigned& portNumber) {
-  SettingsDialog dialog(portNumber, parent_);
+  SettingsDialog dialog(portNumber, parent_, &context_.port);
   dialog.exec();
 }
 

@@ -3,12 +3,17 @@
 // the start-up's message box or the settings window is up, ends the program through its exit.
 #include <QApplication>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
 
 #include "adjustment_dialog.h"
 #include "child_windows.h"
+#include "command_line.h"
 #include "main_dialog.h"
 #include "qsettings_store.h"
+#include "qt_translation.h"
 #include "termination_signals.h"
+#include "vortlen3_version.h"
 #ifdef _WIN32
 #include "power_off_windows.h"
 #include "win32_serial_port.h"
@@ -18,8 +23,17 @@
 #endif
 
 int main(int argc, char** argv) {
+  // --version and --help are answered before any window or port is opened.
+  if (const auto answer = vortlen::commandLineAnswer(argc, argv, vortlen::kVersion)) {
+    std::fputs(answer->c_str(), stdout);
+    return 0;
+  }
+
   QApplication application(argc, argv);
   application.setQuitOnLastWindowClosed(false);
+  QApplication::setApplicationVersion(QString::fromUtf8(vortlen::kVersion));
+  QGuiApplication::setDesktopFileName(QStringLiteral(VORTLEN3_APP_ID));
+  vortlen::installQtRussianTexts(application);
 
 #ifdef _WIN32
   vortlen::Win32SerialPort device;
@@ -29,6 +43,15 @@ int main(int argc, char** argv) {
   vortlen::LogindPowerOff powerOff;
 #endif
   vortlen::SharedPort port(device);
+  // VORTLEN3_TRACE=<file>: every byte on the wire, for a support request.
+  vortlen::WireTrace trace;
+  if (const char* path = std::getenv("VORTLEN3_TRACE"); path != nullptr && *path != '\0') {
+    if (trace.open(path)) {
+      port.setTrace(&trace);
+    } else {
+      std::fprintf(stderr, "vortlen3: cannot append the wire trace to %s\n", path);
+    }
+  }
   vortlen::QSettingsStore settings;
   vortlen::AppChildWindows children(port, settings);
 
@@ -43,8 +66,10 @@ int main(int argc, char** argv) {
   // The main window ends once, through its exit steps; then the program ends.
   QObject::connect(&mainDialog, &QDialog::finished, &application,
                    [] { QCoreApplication::exit(0); });
-  vortlen::closeOnTerminationSignals(&mainDialog,
-                                     [&mainDialog] { mainDialog.done(QDialog::Accepted); });
+  // Ended by a signal, no one is there to answer a box: warnings go to standard error.
+  vortlen::closeOnTerminationSignals(
+      &mainDialog, [&port] { port.setUnattended(); },
+      [&mainDialog] { mainDialog.done(QDialog::Accepted); });
   QTimer::singleShot(0, &mainDialog, [&mainDialog] { mainDialog.startUp(); });
   application.exec();
   return 0;

@@ -27,12 +27,14 @@ void onSignal(int) {
 
 }  // namespace
 
-void closeOnTerminationSignals(QWidget* window, std::function<void()> end) {
+void closeOnTerminationSignals(QWidget* window, std::function<void()> unattended,
+                               std::function<void()> end) {
   if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSockets) != 0) return;
   auto* notifier = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, window);
-  QObject::connect(notifier, &QSocketNotifier::activated, window, [window, end] {
+  QObject::connect(notifier, &QSocketNotifier::activated, window, [window, unattended, end] {
     char byte = 0;
     [[maybe_unused]] const ssize_t count = ::read(signalSockets[1], &byte, 1);
+    if (unattended) unattended();
     // A modal child window (the graph view, a test) runs a loop of its own inside the main
     // window's: end it first, or the main window's end waits for it for ever. Bounded, in case
     // a window refuses to close.
@@ -52,7 +54,7 @@ void closeOnTerminationSignals(QWidget* window, std::function<void()> end) {
 
 #else
 
-void closeOnTerminationSignals(QWidget*, std::function<void()>) {}
+void closeOnTerminationSignals(QWidget*, std::function<void()>, std::function<void()>) {}
 
 #endif
 

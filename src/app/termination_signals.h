@@ -10,7 +10,9 @@ namespace vortlen {
 /// SIGHUP, as on logging out or Ctrl+C in the terminal that started it. Any modal window over
 /// `window` (a message box, the settings window, the graph view) is closed first, then `end`
 /// runs: it must run the exit steps (release the ECU, save the settings) once, however often
-/// it is called. Does nothing where there are no such signals.
-void closeOnTerminationSignals(QWidget* window, std::function<void()> end);
+/// it is called. `unattended` runs before anything is closed, so that the windows' close
+/// procedures know no box can be answered. Does nothing where there are no such signals.
+void closeOnTerminationSignals(QWidget* window, std::function<void()> unattended,
+                               std::function<void()> end);
 
 }  // namespace vortlen

@@ -52,10 +52,12 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
     captions_[k] = new QLabel(client_);
     setControlId(captions_[k], ids::kFirstGraphCaption + n);
     captions_[k]->setAlignment(Qt::AlignCenter);
+    captions_[k]->setTextFormat(Qt::PlainText);
 
     values_[k] = new QLabel(client_);
     setControlId(values_[k], ids::kFirstGraphValue + n);
     values_[k]->setAlignment(Qt::AlignCenter);
+    values_[k]->setTextFormat(Qt::PlainText);
     values_[k]->setAutoFillBackground(true);
     QPalette palette = values_[k]->palette();
     palette.setColor(QPalette::Window, Qt::black);
@@ -79,7 +81,11 @@ void GraphDialog::buildMenu(QMenuBar* menuBar) {
   auto add = [this](QMenu* menu, int id, const char* text, bool checkable) {
     QAction* action = menu->addAction(QString::fromUtf8(text));
     action->setCheckable(checkable);
-    connect(action, &QAction::triggered, this, [this, id] { logic_->command(id); });
+    // A checkable item toggles itself; the check follows the logic's state, changed or not.
+    connect(action, &QAction::triggered, this, [this, id] {
+      logic_->command(id);
+      showChecks();
+    });
     actions_.emplace_back(id, action);
     return action;
   };
@@ -169,6 +175,10 @@ void GraphDialog::pushTexts() {
     values_[k]->setText(QString::fromStdString(logic_->valueText(k)));
     values_[k]->setCursor(logic_->enlarged(k) ? shrinkCursor() : enlargeCursor());
   }
+  showChecks();
+}
+
+void GraphDialog::showChecks() {
   for (const auto& [id, action] : actions_) {
     for (int set = 1; set <= kGraphSetCount; ++set) {
       if (id == ids::kGraphSetCommands[set - 1]) action->setChecked(set == logic_->activeSet());

@@ -56,6 +56,7 @@ class GraphDialog final : public QDialog, private GraphView {
 
   void buildMenu(QMenuBar* menuBar);
   void placeControls();
+  void showChecks();
 
   std::unique_ptr<DialogServices> services_;
   std::unique_ptr<GraphPainter> painter_;

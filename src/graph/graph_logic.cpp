@@ -136,7 +136,7 @@ void GraphLogic::command(int id) {
       if (stopped_) services_.view.present();
       break;
     case ids::kCmdGraphHelp:
-      services_.notifier.message(kGraphHelpText, kGraphHelpCaption, MessageIcon::Information);
+      services_.notifier.message(kGraphHelpText, kGraphHelpCaption, MessageIcon::None);
       break;
     case ids::kCmdGraphClose:
       services_.view.endDialog();

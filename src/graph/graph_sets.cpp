@@ -1,7 +1,5 @@
 #include "graph_sets.h"
 
-#include <cstdio>
-
 #include "graph_ids.h"
 #include "parameter_catalogue.h"
 
@@ -11,13 +9,6 @@ namespace {
 
 constexpr TraceDef volts(const char* caption, std::uint8_t offset) {
   return {caption, offset, false, TraceText::Volts, 255};
-}
-
-template <class... Args>
-std::string format(const char* pattern, Args... args) {
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, pattern, args...);
-  return buffer;
 }
 
 }  // namespace
@@ -90,21 +81,21 @@ std::string traceText(TraceText rule, std::uint32_t raw) {
   const double value = static_cast<double>(raw);
   switch (rule) {
     case TraceText::Unsigned:
-      return format("%u", raw);
+      return integerText(raw);
     case TraceText::TimesForty:
-      return format("%u", raw * 40u);
+      return integerText(raw * 40u);
     case TraceText::HalfDegrees:
-      return trimZeros(format("%.1f", value * 0.5));
+      return trimZeros(fixedText(value * 0.5, 1));
     case TraceText::Gbc:
-      return format("%.f", value * 0.1667);
+      return fixedText(value * 0.1667, 0);
     case TraceText::Mixture:
-      return trimZeros(format("%.3f", value * 0.00390625 + 0.5));
+      return trimZeros(fixedText(value * 0.00390625 + 0.5, 3));
     case TraceText::Injection:
-      return trimZeros(format("%.2f", value * 0.008));
+      return trimZeros(fixedText(value * 0.008, 2));
     case TraceText::AirFlow:
-      return trimZeros(format("%.1f", value * 0.1));
+      return trimZeros(fixedText(value * 0.1, 1));
     case TraceText::Volts:
-      return trimZeros(format("%.2f", value * 0.01960784));
+      return trimZeros(fixedText(value * 0.01960784, 2));
   }
   return {};
 }

@@ -1,5 +1,6 @@
 #include "ecu_link.h"
 
+#include "ecu_services.h"
 #include "frame_codec.h"
 
 namespace vortlen {
@@ -8,6 +9,7 @@ static_assert(maxFrameLength(EcuLink::kMaxRequestLength) <= EcuLink::kTxSize);
 
 LinkResult EcuLink::finish(LinkResult result) {
   lastResult_ = result;
+  if (WireTrace* trace = port_.trace()) trace->result(result);
   return result;
 }
 
@@ -16,24 +18,55 @@ LinkResult EcuLink::transact(const std::uint8_t* request, std::size_t length) {
   if (request == nullptr || length == 0 || length > kMaxRequestLength) {
     return finish(LinkResult::Overflow);
   }
+  port_.reopenIfLost();
+  ReleaseLedger& ledger = port_.ledger();
+  // The link is back after it was lost while something was under the program's control: the
+  // release goes before anything else, and nothing else goes until the ECU has it.
+  if (ledger.releaseDueFirst() && !isFullRelease(request, length)) {
+    const LinkResult release = exchange(ecu::releaseRequest.data(), ecu::releaseRequest.size());
+    if (release != LinkResult::Ok) return release;
+    answerLength_ = 0;
+  }
+  return exchange(request, length);
+}
+
+LinkResult EcuLink::exchange(const std::uint8_t* request, std::size_t length) {
+  const LinkResult result = finish(frameExchange(request, length));
+  ReleaseLedger& ledger = port_.ledger();
+  if (result != LinkResult::PortNotOpen) {
+    const bool confirmed =
+        result == LinkResult::Ok && answerLength_ > 0 && response_[0] == ecu::kCompletionDone;
+    ledger.noteWrite(request, length, confirmed);
+  }
+  ledger.noteResult(result);
+  return result;
+}
+
+LinkResult EcuLink::frameExchange(const std::uint8_t* request, std::size_t length) {
+  answerLength_ = 0;
   const std::size_t frameLength = encodeFrame(request, length, txArea_.data());
 
   SerialPort& device = port_.device();
+  WireTrace* trace = port_.trace();
   // Late bytes of an earlier exchange must not be taken for this one's echo or answer.
   device.purge();
   const std::size_t taken = device.write(txArea_.data(), frameLength);
-  if (taken == 0) return finish(LinkResult::PortNotOpen);
+  if (taken == 0) return LinkResult::PortNotOpen;
+  if (trace) trace->bytes(kTraceOut, txArea_.data(), taken);
 
-  if (const LinkResult echo = collectEcho(taken); echo != LinkResult::Ok) return finish(echo);
-  if (const LinkResult answer = collectAnswer(); answer != LinkResult::Ok) return finish(answer);
-  return finish(decodeAnswer());
+  if (const LinkResult echo = collectEcho(taken); echo != LinkResult::Ok) return echo;
+  if (const LinkResult answer = collectAnswer(); answer != LinkResult::Ok) return answer;
+  return decodeAnswer();
 }
 
 LinkResult EcuLink::collectEcho(std::size_t frameLength) {
   SerialPort& device = port_.device();
   std::size_t received = 0;
+  WireTrace* trace = port_.trace();
   for (int read = 0; read < kEchoReads && received < frameLength; ++read) {
-    received += device.read(rxArea_.data() + received, frameLength - received);
+    const std::size_t count = device.read(rxArea_.data() + received, frameLength - received);
+    if (trace) trace->bytes(kTraceIn, rxArea_.data() + received, count);
+    received += count;
   }
   if (received < frameLength) return LinkResult::AdapterOff;
 
@@ -46,9 +79,12 @@ LinkResult EcuLink::collectEcho(std::size_t frameLength) {
 
 LinkResult EcuLink::collectAnswer() {
   SerialPort& device = port_.device();
+  WireTrace* trace = port_.trace();
   rawLength_ = 0;
   for (int read = 0; read < kAnswerReads; ++read) {
-    rawLength_ += device.read(rxArea_.data() + rawLength_, kAnswerReadSize);
+    const std::size_t count = device.read(rxArea_.data() + rawLength_, kAnswerReadSize);
+    if (trace) trace->bytes(kTraceIn, rxArea_.data() + rawLength_, count);
+    rawLength_ += count;
     if (rawLength_ > kAnswerLimit) return LinkResult::Overflow;
     if (rawLength_ > 0 && rxArea_[rawLength_ - 1] == kFrameTerminator) return LinkResult::Ok;
   }

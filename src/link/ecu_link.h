@@ -35,7 +35,10 @@ class EcuLink {
   /// lastResult(). After Ok the answer's bytes are in ResponseBuffer() from index 0; bytes past
   /// the answer keep what earlier answers left. A request outside 1..30 bytes, or an answer
   /// that would decode past the buffer, is Overflow and touches nothing; an answer ending in a
-  /// lone escape byte is BadChecksum.
+  /// lone escape byte is BadChecksum. A port whose device vanished is first opened again if
+  /// it is back (at most once a second), and when the link returns with a release owed, the
+  /// release goes first (see ReleaseLedger); if the ECU does not take it, its result is this
+  /// transaction's and the request is not sent.
   LinkResult transact(const std::uint8_t* request, std::size_t length);
 
   template <std::size_t N>
@@ -49,12 +52,18 @@ class EcuLink {
 
   LinkResult lastResult() const { return lastResult_; }
 
+  /// The port this link sends through, with the program's release ledger.
+  SharedPort& port() { return port_; }
+
   /// Data bytes (checksum not counted) the last answer decoded to, so that a window can tell a
   /// short answer from a full one. 0 unless the last result was Ok or BadChecksum.
   std::size_t answerLength() const { return answerLength_; }
 
  private:
   LinkResult finish(LinkResult result);
+  // One request on the line, noted in the release ledger.
+  LinkResult exchange(const std::uint8_t* request, std::size_t length);
+  LinkResult frameExchange(const std::uint8_t* request, std::size_t length);
   LinkResult collectEcho(std::size_t frameLength);
   LinkResult collectAnswer();
   LinkResult decodeAnswer();

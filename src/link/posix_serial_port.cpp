@@ -51,18 +51,58 @@ void requestLowLatency(int fd) {
 
 }  // namespace
 
+namespace {
+
+PortError openErrorOf(int error) {
+  switch (error) {
+    case EACCES:
+    case EPERM:
+    case EROFS:
+      return PortError::NoAccess;
+    case EBUSY:
+    case EWOULDBLOCK:
+      return PortError::Busy;
+    case ENOENT:
+    case ENXIO:
+    case ENODEV:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP:
+      return PortError::Missing;
+    default:
+      return PortError::NotSerial;  // EISDIR, ENOTTY, EINVAL: something, but not a port
+  }
+}
+
+}  // namespace
+
 bool PosixSerialPort::open(const char* deviceName) {
   close();
+  openError_ = PortError::Missing;
+  if (deviceName == nullptr || *deviceName == '\0') return false;
   const int fd = ::open(deviceName, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-  if (fd < 0) return false;
-  // flock keeps out a second program even when it runs as root, which TIOCEXCL does not.
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::ioctl(fd, TIOCEXCL) != 0 || !setRawLine(fd)) {
-    ::close(fd);
+  if (fd < 0) {
+    openError_ = openErrorOf(errno);
     return false;
   }
+  auto fail = [this, fd](PortError why) {
+    openError_ = why;
+    ::close(fd);
+    return false;
+  };
+  // A terminal first: /dev/null or a plain file would take the lock below and pass for a port.
+  if (!::isatty(fd)) return fail(PortError::NotSerial);
+  // flock keeps out a second program even when it runs as root, which TIOCEXCL does not.
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(PortError::Busy);
+  if (::ioctl(fd, TIOCEXCL) != 0 || !setRawLine(fd)) return fail(openErrorOf(errno));
   requestLowLatency(fd);
   fd_ = fd;
+  openError_ = PortError::None;
   return true;
+}
+
+void PosixSerialPort::lose() {
+  close();
 }
 
 void PosixSerialPort::close() {
@@ -87,12 +127,18 @@ std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t n) {
       continue;
     }
     if (count < 0 && errno == EINTR) continue;
-    if (count < 0 && errno != EAGAIN) break;  // the device has gone
+    if (count < 0 && errno != EAGAIN) {  // the device has gone
+      lose();
+      return 0;
+    }
     const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) break;
     pollfd waiting{fd_, POLLOUT, 0};
     if (::poll(&waiting, 1, static_cast<int>(left.count())) < 0 && errno != EINTR) break;
-    if ((waiting.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) break;
+    if ((waiting.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+      lose();
+      return 0;
+    }
   }
   return written;
 }
@@ -111,7 +157,10 @@ std::size_t PosixSerialPort::read(std::uint8_t* buffer, std::size_t n) {
     if (count < 0 && errno == EINTR) continue;
     // With VMIN = VTIME = 0 a terminal answers 0, not EAGAIN, when nothing is waiting; a
     // hang-up shows in ppoll below.
-    if (count < 0 && errno != EAGAIN) break;  // EIO: nothing more will arrive
+    if (count < 0 && errno != EAGAIN) {  // EIO: the device has gone
+      lose();
+      break;
+    }
     // Bytes that were already waiting come back at once; a read that had to wait goes on
     // gathering until it has them all or its time is up.
     if (received > 0 && !waited) break;
@@ -131,7 +180,10 @@ std::size_t PosixSerialPort::read(std::uint8_t* buffer, std::size_t n) {
     const int ready = ::ppoll(&waiting, 1, &timeout, nullptr);
     waited = true;
     if (ready < 0 && errno != EINTR) break;
-    if (ready > 0 && (waiting.revents & POLLIN) == 0) break;  // hang-up or error
+    if (ready > 0 && (waiting.revents & POLLIN) == 0) {  // hang-up or error: it has gone
+      lose();
+      break;
+    }
   }
   return received;
 }

@@ -14,6 +14,7 @@ class PosixSerialPort final : public SerialPort {
   PosixSerialPort& operator=(const PosixSerialPort&) = delete;
 
   bool open(const char* deviceName) override;
+  PortError openError() const override { return openError_; }
   bool isOpen() const override { return fd_ >= 0; }
   void close() override;
   void purge() override;
@@ -21,7 +22,12 @@ class PosixSerialPort final : public SerialPort {
   std::size_t read(std::uint8_t* buffer, std::size_t n) override;
 
  private:
+  // A device that has gone (unplugged, its pseudo-terminal closed): the port closes itself, so
+  // that the link reports it as not open and the program can open it again when it is back.
+  void lose();
+
   int fd_ = -1;
+  PortError openError_ = PortError::Missing;
 };
 
 }  // namespace vortlen

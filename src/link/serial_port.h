@@ -5,6 +5,15 @@
 
 namespace vortlen {
 
+/// Why a device could not be opened as a port.
+enum class PortError {
+  None,       ///< it opened
+  Missing,    ///< no such device (or no device is configured)
+  NoAccess,   ///< the user may not open it
+  Busy,       ///< another program holds it
+  NotSerial,  ///< it exists but is no serial port (a directory, a file, /dev/null)
+};
+
 /// One serial device as the link needs it: 9600 baud 8N1, raw bytes, short bounded reads.
 /// Implementations never throw; failures show as "nothing taken" or "nothing arrived".
 class SerialPort {
@@ -19,8 +28,12 @@ class SerialPort {
   virtual ~SerialPort() = default;
 
   /// Opens the named device for exclusive use and sets the line up. An open device is closed
-  /// first. Returns false (and stays closed) when the device is missing, busy or not a port.
+  /// first. Returns false (and stays closed) when the device is missing, busy or not a port;
+  /// openError() then says which.
   virtual bool open(const char* deviceName) = 0;
+  /// Why the last open() failed; None after one that succeeded. A port that cannot tell says
+  /// Missing.
+  virtual PortError openError() const { return isOpen() ? PortError::None : PortError::Missing; }
   virtual bool isOpen() const = 0;
   virtual void close() = 0;
 
@@ -29,7 +42,7 @@ class SerialPort {
 
   /// Writes all n bytes, waiting for the device to take them (a device that is stuck for
   /// seconds is given up on). Returns the bytes taken: 0 when no port is open or the device
-  /// has gone.
+  /// has gone. A device that has gone (hang-up, I/O error) closes the port, here and in read().
   virtual std::size_t write(const std::uint8_t* data, std::size_t n) = 0;
 
   /// Bytes already waiting come back at once (at most n). Otherwise waits until n bytes have

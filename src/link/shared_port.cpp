@@ -1,7 +1,19 @@
 #include "shared_port.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+
+#ifndef _WIN32
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#endif
 
 namespace vortlen {
 
@@ -11,22 +23,179 @@ std::string comPortName(unsigned n) {
   return name;
 }
 
-std::string comDevicePath(unsigned n) {
+#ifndef _WIN32
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// "ttyUSB10" after "ttyUSB9": the name's letters, then its number.
+bool naturalLess(const std::string& a, const std::string& b) {
+  auto split = [](const std::string& name) {
+    std::size_t digits = name.size();
+    while (digits > 0 && name[digits - 1] >= '0' && name[digits - 1] <= '9') --digits;
+    const std::string number = name.substr(digits);
+    return std::pair(name.substr(0, digits), number.empty() ? -1L : std::atol(number.c_str()));
+  };
+  return split(a) < split(b);
+}
+
+bool startsWith(const std::string& text, const char* prefix) {
+  return text.rfind(prefix, 0) == 0;
+}
+
+// A ttyS* exists for every UART the kernel might have; only those whose chip it found are real.
+bool realUart(const DeviceRoots& roots, const std::string& name) {
+  std::ifstream typeFile(roots.sysClassTty + "/" + name + "/type");
+  int type = 0;
+  if (typeFile >> type) return type != PORT_UNKNOWN;
+  const int fd =
+      ::open((roots.dev + "/" + name).c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return false;
+  serial_struct serial{};
+  const bool known = ::ioctl(fd, TIOCGSERIAL, &serial) == 0 && serial.type != PORT_UNKNOWN;
+  ::close(fd);
+  return known;
+}
+
+}  // namespace
+
+std::vector<std::string> serialDevices(const DeviceRoots& roots) {
+  std::error_code error;
+  std::vector<std::string> devices;
+  std::vector<fs::path> taken;  // the devices the by-id links point at
+
+  std::vector<std::string> byId;
+  for (const auto& entry : fs::directory_iterator(roots.serialById, error)) {
+    byId.push_back(entry.path().filename().string());
+  }
+  std::sort(byId.begin(), byId.end());
+  for (const std::string& name : byId) {
+    const fs::path link = fs::path(roots.serialById) / name;
+    devices.push_back(link.string());
+    const fs::path target = fs::weakly_canonical(link, error);
+    taken.push_back(target.filename());
+  }
+
+  std::vector<std::string> usb;
+  std::vector<std::string> onBoard;
+  for (const auto& entry : fs::directory_iterator(roots.sysClassTty, error)) {
+    const std::string name = entry.path().filename().string();
+    // Only ttys with a device behind them: no consoles, virtual terminals or pseudo-terminals.
+    if (!fs::exists(entry.path() / "device", error)) continue;
+    if (std::find(taken.begin(), taken.end(), fs::path(name)) != taken.end()) continue;
+    if (startsWith(name, "ttyUSB") || startsWith(name, "ttyACM")) {
+      usb.push_back(name);
+    } else if (!startsWith(name, "ttyS") || realUart(roots, name)) {
+      onBoard.push_back(name);
+    }
+  }
+  std::sort(usb.begin(), usb.end(), naturalLess);
+  std::sort(onBoard.begin(), onBoard.end(), naturalLess);
+  for (const auto* list : {&usb, &onBoard}) {
+    for (const std::string& name : *list) devices.push_back(roots.dev + "/" + name);
+  }
+  return devices;
+}
+
+#else
+
+std::vector<std::string> serialDevices(const DeviceRoots&) {
+  return {};
+}
+
+#endif
+
+std::string comDevicePath(unsigned n, [[maybe_unused]] const DeviceRoots& roots) {
 #ifdef _WIN32
   return comPortName(n);
 #else
   char variable[32];
   std::snprintf(variable, sizeof variable, "VORTLEN3_COM%u", n);
   if (const char* path = std::getenv(variable); path != nullptr && *path != '\0') return path;
-  char path[32];
-  std::snprintf(path, sizeof path, "/dev/ttyS%u", n - 1);
-  return path;
+  const std::vector<std::string> devices = serialDevices(roots);
+  if (n < 1 || n > devices.size()) return {};
+  return devices[n - 1];
 #endif
 }
 
 bool SharedPort::openPort(unsigned n) {
-  if (n < kFirstPort || n > kLastPort) return false;
-  return device_.open(comDevicePath(n).c_str());
+  inUse_ = false;
+  lossNoticed_ = false;
+  if (n < kFirstPort || n > kLastPort) {
+    path_.clear();
+    lastError_ = PortError::Missing;
+    return false;
+  }
+  path_ = comDevicePath(n, roots_);
+  if (device_.open(path_.c_str())) {
+    inUse_ = true;
+    lastError_ = PortError::None;
+    return true;
+  }
+  lastError_ = device_.openError();
+  if (lastError_ == PortError::None) lastError_ = PortError::Missing;
+  return false;
+}
+
+void SharedPort::close() {
+  inUse_ = false;
+  lossNoticed_ = false;
+  device_.close();
+}
+
+void SharedPort::reopenIfLost() {
+  if (!lost()) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (!lossNoticed_) {
+    // The first try comes a second after the loss: a device that is going is not caught
+    // half-gone.
+    lossNoticed_ = true;
+    lastAttempt_ = now;
+    if (trace_) trace_->note("порт пропал: " + path_);
+    return;
+  }
+  if (now - lastAttempt_ < kReopenInterval) return;
+  lastAttempt_ = now;
+  if (device_.open(path_.c_str())) {
+    lossNoticed_ = false;
+    if (trace_) trace_->note("порт открыт снова: " + path_);
+  }
+}
+
+SharedPort::Description SharedPort::describe(unsigned n) {
+  Description description;
+  description.device = comDevicePath(n, roots_);
+  if (description.device.empty()) return description;
+  // The port in use is not closed to be looked at; another one cannot be tried meanwhile.
+  if (device_.isOpen()) {
+    description.state = PortError::None;
+    return description;
+  }
+  device_.open(description.device.c_str());
+  description.state = device_.openError();
+  device_.close();
+  return description;
+}
+
+std::string portErrorText(PortError error) {
+  switch (error) {
+    case PortError::None:
+      return "свободен";
+    case PortError::Missing:
+      return "устройство не найдено: подключите адаптер";
+    case PortError::NoAccess:
+      return "нет доступа: добавьте пользователя в группу dialout и войдите в систему заново";
+    case PortError::Busy:
+      return "порт занят другой программой";
+    case PortError::NotSerial:
+      return "это не последовательный порт";
+  }
+  return {};
+}
+
+std::string portProblemLine(unsigned n, const std::string& device, PortError error) {
+  return (device.empty() ? comPortName(n) : device) + ": " + portErrorText(error);
 }
 
 }  // namespace vortlen

@@ -62,16 +62,34 @@ HANDLE claimPort(const char* deviceName) {
 bool Win32SerialPort::open(const char* deviceName) {
   close();
   const HANDLE claim = claimPort(deviceName);
-  if (claim == nullptr) return false;
+  if (claim == nullptr) {
+    openError_ = PortError::Busy;
+    return false;
+  }
   const HANDLE port =
       CreateFileA(deviceName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (port == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
     CloseHandle(claim);
+    switch (error) {
+      case ERROR_FILE_NOT_FOUND:
+      case ERROR_PATH_NOT_FOUND:
+        openError_ = PortError::Missing;
+        break;
+      case ERROR_ACCESS_DENIED:  // what Windows says of a port another program holds
+      case ERROR_SHARING_VIOLATION:
+        openError_ = PortError::Busy;
+        break;
+      default:
+        openError_ = PortError::NotSerial;
+        break;
+    }
     return false;
   }
   setLine(port);
   handle_ = port;
   claim_ = claim;
+  openError_ = PortError::None;
   return true;
 }
 

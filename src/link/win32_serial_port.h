@@ -16,6 +16,7 @@ class Win32SerialPort final : public SerialPort {
   Win32SerialPort& operator=(const Win32SerialPort&) = delete;
 
   bool open(const char* deviceName) override;
+  PortError openError() const override { return openError_; }
   bool isOpen() const override;
   void close() override;
   void purge() override;
@@ -25,6 +26,7 @@ class Win32SerialPort final : public SerialPort {
  private:
   void* handle_ = nullptr;  // a HANDLE; null when closed
   void* claim_ = nullptr;   // the port's named mutex while open
+  PortError openError_ = PortError::Missing;
 };
 
 }  // namespace vortlen

@@ -9,6 +9,8 @@
 #include <QMoveEvent>
 #include <QProgressBar>
 #include <QScreen>
+#include <QStyle>
+#include <QStyleOptionMenuItem>
 #include <QVBoxLayout>
 
 #include "qt_window_services.h"
@@ -29,6 +31,28 @@ void paint(QLabel* label, Rgb background, const QColor& text) {
   palette.setColor(QPalette::Window, toColor(background));
   if (text.isValid()) palette.setColor(QPalette::WindowText, text);
   label->setPalette(palette);
+}
+
+/// The width a menu bar needs to show every title in one row with `font`, as the bar lays them
+/// out: each title's item size from the style, the spacing between them, margins and frame.
+int menuTitlesWidth(const QMenuBar* bar, const QFont& font) {
+  const QStyle* style = bar->style();
+  const QFontMetrics metrics(font);
+  const int spacing = style->pixelMetric(QStyle::PM_MenuBarItemSpacing, nullptr, bar);
+  int width = 2 * (style->pixelMetric(QStyle::PM_MenuBarHMargin, nullptr, bar) +
+                   style->pixelMetric(QStyle::PM_MenuBarPanelWidth, nullptr, bar));
+  const QList<QAction*> actions = bar->actions();
+  for (QAction* action : actions) {
+    QStyleOptionMenuItem option;
+    option.initFrom(bar);
+    option.font = font;
+    option.fontMetrics = metrics;
+    option.text = action->text();
+    option.menuItemType = QStyleOptionMenuItem::Normal;
+    const QSize text = metrics.size(Qt::TextShowMnemonic, action->text());
+    width += style->sizeFromContents(QStyle::CT_MenuBarItem, &option, text, bar).width() + spacing;
+  }
+  return width;
 }
 
 QRect toQRect(const Rect& r) {
@@ -133,6 +157,7 @@ void MainDialog::buildMenu() {
                           QKeySequence(Qt::CTRL | setKeys[i]));
     action->setCheckable(true);
     setActions_[static_cast<std::size_t>(i)] = action;
+    connect(action, &QAction::triggered, this, [this] { showActiveSet(); });
   }
 
   addWindows(menu("Вид"), MainMenu::View);
@@ -165,6 +190,8 @@ void MainDialog::buildControls() {
   auto label = [this](int id) {
     auto* widget = new QLabel(client_);
     setControlId(widget, id);
+    // The header shows the ECU's own texts: never markup.
+    widget->setTextFormat(Qt::PlainText);
     widget->setAutoFillBackground(true);
     return widget;
   };
@@ -176,9 +203,11 @@ void MainDialog::buildControls() {
     const int n = static_cast<int>(slot);
     captions_[slot] = new QLabel(client_);
     setControlId(captions_[slot], ids::kFirstCaption + n);
+    captions_[slot]->setTextFormat(Qt::PlainText);
 
     auto* value = new ValueField(client_);
     setControlId(value, ids::kFirstValue + n);
+    value->setTextFormat(Qt::PlainText);
     value->setAutoFillBackground(true);
     paint(value, kValueBackground, toColor(kValueText));
     // Only three fields report clicks; whether one reacts depends on the active set.
@@ -206,15 +235,56 @@ void MainDialog::buildControls() {
 
 bool MainDialog::eventFilter(QObject* watched, QEvent* event) {
   if (watched == client_ && event->type() == QEvent::Resize) {
+    fitMenuTitles();
+    fitFrame();
     children_.mainWindowResized(client_->width(), client_->height());
+    reportClientOrigin();
     if (!isMinimized()) layoutControls();
   }
+  // The menu bar may take a second row: the client area then moves inside the window.
+  if (watched == client_ && event->type() == QEvent::Move) reportClientOrigin();
   return QDialog::eventFilter(watched, event);
+}
+
+void MainDialog::fitMenuTitles() {
+  // A narrow window keeps every title on the bar, none behind an overflow button: the titles
+  // take a smaller font until they fit.
+  QFont font = this->font();
+  const int available = width();
+  for (qreal points = font.pointSizeF(); points > 5 && menuTitlesWidth(menuBar_, font) > available;
+       points -= 0.5) {
+    font.setPointSizeF(points - 0.5);
+  }
+  if (menuBar_->font() != font) menuBar_->setFont(font);
 }
 
 void MainDialog::moveEvent(QMoveEvent* event) {
   QDialog::moveEvent(event);
-  children_.mainWindowMoved(x(), y());
+  fitFrame();
+  reportClientOrigin();
+}
+
+void MainDialog::fitFrame() {
+  // The size and place at start are the whole window's; its frame is known only once a window
+  // manager has put one around it, and only the restored window can take that size.
+  if (framePlace_.isNull() || windowState() != Qt::WindowNoState) return;
+  const QSize frameExtra = frameGeometry().size() - size();
+  if (frameExtra.isNull()) return;
+  const QRect place = framePlace_;
+  framePlace_ = QRect();
+  resize(place.size() - frameExtra);
+  move(place.topLeft());
+}
+
+void MainDialog::changeEvent(QEvent* event) {
+  QDialog::changeEvent(event);
+  if (event->type() == QEvent::WindowStateChange) fitFrame();
+}
+
+void MainDialog::reportClientOrigin() {
+  // The slider windows are placed from the client area, below the menu bar and the frame.
+  const QPoint origin = client_->mapToGlobal(QPoint(0, 0));
+  children_.mainWindowMoved(origin.x(), origin.y());
 }
 
 void MainDialog::layoutControls() {
@@ -250,6 +320,7 @@ void MainDialog::startUp() {
   started_ = true;
   const QSize screen = QGuiApplication::primaryScreen()->size();
   const Rect place = initialPlacement(screen.width(), screen.height());
+  framePlace_ = toQRect(place);
   resize(place.width, place.height);
   move(place.x, place.y);
   switch (logic_->storedShowState()) {
@@ -318,8 +389,13 @@ void MainDialog::setChanged() {
       values_[slot]->unsetCursor();
     }
   }
+  showActiveSet();
+}
+
+void MainDialog::showActiveSet() {
+  // A checkable item toggles itself, even when its set was already the active one.
   for (int i = 0; i < kSetCount; ++i) {
-    setActions_[static_cast<std::size_t>(i)]->setChecked(i + 1 == display.activeSet);
+    setActions_[static_cast<std::size_t>(i)]->setChecked(i + 1 == logic_->activeSet());
   }
 }
 
@@ -336,8 +412,12 @@ std::uint32_t MainDialog::currentShowState() const {
 void MainDialog::done(int result) {
   if (!ended_) {
     ended_ = true;
-    // A window that was never shown keeps the show state it was stored with.
-    logic_->exit(started_ ? currentShowState() : logic_->storedShowState());
+    // The window goes first: the exit may wait on a silent ECU for most of a second. A window
+    // that was never shown keeps the show state it was stored with.
+    const std::uint32_t showState = started_ ? currentShowState() : logic_->storedShowState();
+    hide();
+    QGuiApplication::sync();
+    logic_->exit(showState);
   }
   QDialog::done(result);
 }

@@ -48,6 +48,7 @@ class MainDialog final : public QDialog, private MainView {
   void keyPressEvent(QKeyEvent* event) override;
   bool eventFilter(QObject* watched, QEvent* event) override;
   void moveEvent(QMoveEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   // MainView
@@ -57,6 +58,10 @@ class MainDialog final : public QDialog, private MainView {
   void endDialog() override;
 
   void buildMenu();
+  void showActiveSet();
+  void reportClientOrigin();
+  void fitFrame();
+  void fitMenuTitles();
   void buildControls();
   void layoutControls();
   std::uint32_t currentShowState() const;
@@ -80,6 +85,7 @@ class MainDialog final : public QDialog, private MainView {
   std::vector<std::pair<int, QAction*>> actions_;
   bool started_ = false;
   bool ended_ = false;
+  QRect framePlace_;  // where the whole window goes, until its frame is known
 };
 
 }  // namespace vortlen

@@ -1,7 +1,10 @@
 #include "main_window_logic.h"
 
+#include <cstdio>
+
 #include "ecu_services.h"
 #include "mul_div.h"
+#include "release_check.h"
 #include "resource_ids.h"
 #include "settings_values.h"
 
@@ -82,20 +85,24 @@ void MainWindowLogic::start() {
     services_.pollTimer.start(kFirstTickMs);
     return;
   }
+  // The messages add, on a line of their own, the configured port's device and what is wrong.
+  const std::string problem =
+      "\n" + portProblemLine(portNumber_, port.devicePath(), port.lastError());
   // The probe only finds out whether the computer has a free port at all.
   bool anyPort = false;
   for (unsigned n = SharedPort::kFirstPort; n <= SharedPort::kLastPort && !anyPort; ++n) {
     anyPort = port.openPort(n);
   }
   if (!anyPort) {
-    services_.notifier.message(kNoPortText, kBoxCaption, MessageIcon::Exclamation);
+    services_.notifier.message(kNoPortText + problem, kBoxCaption, MessageIcon::Exclamation);
     // The program may have been told to end while the box was up: its exit has run.
     if (!exited_) services_.pollTimer.start(kFirstTickMs);
     return;
   }
   port.close();
-  services_.notifier.message(kBusyPortPrefix + std::to_string(portNumber_) + kBusyPortSuffix,
-                             kBoxCaption, MessageIcon::Exclamation);
+  services_.notifier.message(
+      kBusyPortPrefix + std::to_string(portNumber_) + kBusyPortSuffix + problem, kBoxCaption,
+      MessageIcon::Exclamation);
   if (exited_) return;
   services_.children.runSettings(portNumber_);
   if (exited_) return;
@@ -217,9 +224,22 @@ void MainWindowLogic::exit(std::uint32_t showState) {
   exited_ = true;
   services_.pollTimer.stop();
   services_.sleeper.sleep(kBeforeReleaseMs);
-  link_.transact(ecu::releaseRequest);
-  services_.port.close();
+  SharedPort& port = services_.port;
+  // The settings window closes the port, and an adapter may have been pulled out: a release
+  // that is owed still goes, through the configured port.
+  if (!port.isOpen() && port.ledger().owed()) port.openPort(portNumber_);
+  if (!sendRelease(link_, ecu::releaseRequest))
+    warnUnreleased(port, services_.notifier, kBoxCaption);
+  port.close();
   writeMainSettings(services_.settings, {showState, activeSet(), portNumber_});
+  if (const std::string problem = services_.settings.takeSaveProblem(); !problem.empty()) {
+    const std::string text = "Настройки не сохранены: " + problem;
+    if (port.unattended()) {
+      std::fprintf(stderr, "vortlen3: %s\n", text.c_str());
+    } else {
+      services_.notifier.message(text, kBoxCaption, MessageIcon::Exclamation);
+    }
+  }
   if (shutdownRequested_) services_.powerOff.powerOff();
 }
 

@@ -139,8 +139,10 @@ class MainWindowLogic {
   /// Whether a click on value field 1031 + slot would open a window in the active set.
   bool valueFieldReacts(int slot) const;
 
-  /// The exit, whatever the link does: PollTimer stopped, 100 ms, the release request, the
-  /// port closed, the three settings saved, then the power-off if it was asked for.
+  /// The exit, whatever the link does: PollTimer stopped, 100 ms, the release request (through
+  /// the configured port, opened again if it is closed and a release is owed; retried, and the
+  /// mechanic warned, when the ECU does not confirm it), the port closed, the three settings
+  /// saved (a store that cannot be written is reported), then the power-off if it was asked for.
   /// `showState` is the window's show state (1..3) at the end.
   void exit(std::uint32_t showState);
 

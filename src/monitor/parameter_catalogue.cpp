@@ -1,6 +1,5 @@
 #include "parameter_catalogue.h"
 
-#include <charconv>
 #include <cstdint>
 #include <string>
 #include <system_error>
@@ -176,20 +175,12 @@ int precisionOf(const char* format) {
   return precision;
 }
 
-// std::to_chars prints exactly what printf prints in the C locale, whatever locale the
-// process runs in: a mechanic's Russian desktop must still see "13.64", not "13,64".
 std::string fixed(double value, const char* format) {
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed,
-                                    precisionOf(format));
-  if (result.ec != std::errc{}) return {};
-  return std::string(buffer, result.ptr);
+  return fixedText(value, precisionOf(format));
 }
 
 std::string integer(long long value) {
-  char buffer[24];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, result.ptr);
+  return integerText(value);
 }
 
 std::string slotText(const ParameterDef& slot, unsigned raw, int value) {
@@ -270,12 +261,6 @@ SetReading decodeSetAnswer(int number, std::span<const std::uint8_t> answer) {
     reading.bars[i] = slotBar(slot, raw, value);
   }
   return reading;
-}
-
-std::string trimZeros(std::string text) {
-  while (!text.empty() && text.back() == '0') text.pop_back();
-  while (!text.empty() && text.back() == '.') text.pop_back();
-  return text;
 }
 
 int clampBar(int position, int min, int max) {

@@ -7,6 +7,8 @@
 #include <span>
 #include <string>
 
+#include "number_text.h"
+
 namespace vortlen {
 
 // How a raw value becomes the text of its value field.
@@ -91,9 +93,6 @@ struct SetReading {
 /// a slot whose bytes lie beyond it gets an empty text and leaves its bar alone, and status
 /// bytes beyond it count as 0.
 SetReading decodeSetAnswer(int number, std::span<const std::uint8_t> answer);
-
-/// Strips every trailing '0', then every trailing '.': "14.00" -> "14", "12.50" -> "12.5".
-std::string trimZeros(std::string text);
 
 /// The position a bar of range min..max shows for `position`: the nearer end when outside.
 int clampBar(int position, int min, int max);

@@ -23,6 +23,8 @@ inline constexpr int kAboutClose = 1;
 inline constexpr int kAboutText = 1002;
 inline constexpr int kAboutMailLink = 1005;
 inline constexpr int kAboutWebLink = 1006;
+// The program's version, beside the icon: ours, in the window's free band above the description.
+inline constexpr int kAboutVersion = 1007;
 inline constexpr int kLinkCursor = 148;
 
 // The adapter-scheme window and its picture.

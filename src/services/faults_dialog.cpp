@@ -33,7 +33,7 @@ FaultsDialog::FaultsDialog(SharedPort& port, QWidget* parent, WindowServiceOverr
       list_(reportList(this, ids::kFaultList)) {
   setControlId(this, ids::kFaultsDialog);
   setWindowTitle(QStringLiteral(" Ошибки и неисправности"));
-  setFont(dialogFont());
+  setFont(serviceDialogFont());
   setFixedSize(dialogRect(font(), 0, 0, 540, 200).size());
 
   QStringList headers;

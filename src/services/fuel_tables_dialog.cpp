@@ -26,7 +26,7 @@ FuelTablesDialog::FuelTablesDialog(SharedPort& port, QWidget* parent,
       grid_(reportList(this, ids::kFuelGrid)) {
   setControlId(this, ids::kFuelTablesDialog);
   setWindowTitle(QStringLiteral(" Таблицы топливоподачи"));
-  setFont(dialogFont());
+  setFont(serviceDialogFont());
   setFixedSize(dialogRect(font(), 0, 0, 386, 208).size());
 
   QStringList headers{QStringLiteral("B/F")};
@@ -43,6 +43,8 @@ FuelTablesDialog::FuelTablesDialog(SharedPort& port, QWidget* parent,
   }
   grid_->setGeometry(dialogRect(font(), 0, 0, 386, 174));
 
+  // Created in the template's order, which is the Tab order: the four table buttons, then the
+  // four zero buttons.
   for (int k = 0; k < FuelTablesLogic::kTableCount; ++k) {
     const int number = k + 1;
     auto* show = new QPushButton(QStringLiteral("Таблица %1").arg(number), this);
@@ -50,7 +52,9 @@ FuelTablesDialog::FuelTablesDialog(SharedPort& port, QWidget* parent,
     show->setGeometry(dialogRect(font(), kButtonX[k], 178, 60, 12));
     if (k == 0) show->setDefault(true);
     connect(show, &QPushButton::clicked, this, [this, number] { logic_->showTable(number); });
-
+  }
+  for (int k = 0; k < FuelTablesLogic::kTableCount; ++k) {
+    const int number = k + 1;
     auto* zero = new QPushButton(QStringLiteral("Обнулить"), this);
     setControlId(zero, ids::kZeroTableButtons[k]);
     zero->setGeometry(dialogRect(font(), kButtonX[k], 193, 60, 12));
@@ -64,6 +68,14 @@ FuelTablesDialog::FuelTablesDialog(SharedPort& port, QWidget* parent,
 
 FuelTablesDialog::~FuelTablesDialog() {
   logic_->onClose();
+}
+
+void FuelTablesDialog::showStatus() {
+  // The caption is where the mechanic looks: the table below is not live while it speaks.
+  const std::string& status = logic_->status();
+  setWindowTitle(status.empty() ? QStringLiteral(" Таблицы топливоподачи")
+                                : QStringLiteral(" Таблицы топливоподачи  —  ") +
+                                      QString::fromStdString(status));
 }
 
 void FuelTablesDialog::showCells() {

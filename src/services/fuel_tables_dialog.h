@@ -22,6 +22,7 @@ class FuelTablesDialog final : public QDialog, private FuelTablesView {
 
  private:
   void showCells() override;
+  void showStatus() override;
 
   DialogServices services_;
   std::unique_ptr<FuelTablesLogic> logic_;

@@ -1,8 +1,7 @@
 #include "fuel_tables_logic.h"
 
-#include <cstdio>
-
 #include "ecu_services.h"
+#include "number_text.h"
 
 namespace vortlen {
 
@@ -17,9 +16,7 @@ bool validTable(int number) {
 }  // namespace
 
 std::string fuelCellText(std::uint8_t raw) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%.3f", raw / 256.0 + 0.5);
-  return text;
+  return fixedText(raw / 256.0 + 0.5, 3);
 }
 
 void FuelTablesLogic::onInit() {
@@ -30,13 +27,22 @@ void FuelTablesLogic::onInit() {
 void FuelTablesLogic::onTimer() {
   const std::array<std::uint8_t, 2> request = {
       ecu::kReadValues, static_cast<std::uint8_t>(ecu::kFirstTable + table_ - 1)};
-  if (link_.transact(request) != LinkResult::Ok) return;
+  const LinkResult result = link_.transact(request);
+  if (result != LinkResult::Ok) return setStatus(linkMessage(result));
   // A short answer would mix in bytes of an earlier one: it counts as a failed read.
-  if (link_.answerLength() < ecu::kTableLength) return;
+  if (link_.answerLength() < ecu::kTableLength)
+    return setStatus(linkMessage(LinkResult::BadChecksum));
+  setStatus({});
   for (std::size_t k = 0; k < cells_.size(); ++k)
     cells_[k] = fuelCellText(link_.ResponseBuffer()[k]);
   services_.view.showCells();
   services_.timer.start(kPeriodMs);
+}
+
+void FuelTablesLogic::setStatus(std::string_view status) {
+  if (status_ == status) return;
+  status_ = status;
+  services_.view.showStatus();
 }
 
 void FuelTablesLogic::showTable(int number) {

@@ -14,6 +14,8 @@ class FuelTablesView {
   virtual ~FuelTablesView() = default;
   /// The cells changed.
   virtual void showCells() = 0;
+  /// The status of the last read changed: the link's message, or empty after a good read.
+  virtual void showStatus() {}
 };
 
 /// A cell of a fuel table as the grid shows it: "%.3f" of raw / 256 + 0.5, not trimmed.
@@ -49,12 +51,17 @@ class FuelTablesLogic {
 
   int table() const { return table_; }
   const Cells& cells() const { return cells_; }
+  /// Why the last read failed (the link's message), empty after a good one. The grid keeps the
+  /// last good table meanwhile.
+  const std::string& status() const { return status_; }
 
  private:
   Services services_;
   EcuLink link_;
   int table_ = 1;
   Cells cells_;
+  std::string status_;
+  void setStatus(std::string_view status);
 };
 
 }  // namespace vortlen

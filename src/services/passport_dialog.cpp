@@ -6,6 +6,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 #include "services_ids.h"
 #include "view_support.h"
@@ -42,7 +43,7 @@ PassportDialog::PassportDialog(SharedPort& port, QWidget* parent, WindowServiceO
           this, [this] { logic_->onTimer(); }, overrides) {
   setControlId(this, ids::kPassportDialog);
   setWindowTitle(QStringLiteral(" Паспорт ЭБУ и комплектация"));
-  setFont(dialogFont());
+  setFont(serviceDialogFont());
   setFixedSize(dialogRect(font(), 0, 0, 353, 198).size());
 
   lines_ = plainList(this, ids::kPassportLines, dialogRect(font(), 6, 6, 150, 66));
@@ -54,7 +55,11 @@ PassportDialog::PassportDialog(SharedPort& port, QWidget* parent, WindowServiceO
     const bool last = i == PassportLogic::kFieldCount - 1;
     auto* label = new QLabel(QString::fromUtf8(kFieldLabels[i]), this);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    label->setGeometry(dialogRect(font(), last ? 3 : 6, y, last ? 63 : 60, 12));
+    QRect place = dialogRect(font(), last ? 3 : 6, y, last ? 63 : 60, 12);
+    // A face wider than the template's takes the room up to the window's left edge.
+    place.setLeft(
+        std::max(0, std::min(place.left(), place.right() + 1 - label->sizeHint().width())));
+    label->setGeometry(place);
 
     auto* edit = new QLineEdit(this);
     setControlId(edit, ids::kFirstPassportField + i);

@@ -64,6 +64,41 @@ std::size_t stepRequestLength(int step) {
   return step <= 7 ? 1 : 2;
 }
 
+/// A character's place in the order a Russian reader sorts by, capitals and small letters alike,
+/// from its code page 866 byte: other signs and digits first, then Latin, then Cyrillic with Ё
+/// right after Е (as the system's list sorts them).
+int collationKey(std::uint8_t c) {
+  constexpr int kLatin = 0x100;
+  constexpr int kCyrillic = 0x200;
+  constexpr int kIe = 5;  // Е in А..Я
+  if (c >= 'A' && c <= 'Z') return kLatin + (c - 'A');
+  if (c >= 'a' && c <= 'z') return kLatin + (c - 'a');
+  int letter = -1;
+  if (c >= 0x80 && c <= 0x9F)
+    letter = c - 0x80;  // А..Я
+  else if (c >= 0xA0 && c <= 0xAF)
+    letter = c - 0xA0;  // а..п
+  else if (c >= 0xE0 && c <= 0xEF)
+    letter = c - 0xE0 + 16;  // р..я
+  if (letter >= 0) return kCyrillic + 2 * letter + (letter > kIe ? 2 : 0);
+  if (c == 0xF0 || c == 0xF1) return kCyrillic + 2 * kIe + 1;  // Ё ё
+  return c < 0x80 ? c : kCyrillic + 0x80 + c;
+}
+
+bool russianOrder(const std::string& a, const std::string& b) {
+  const std::string oemA = utf8ToOem(a);
+  const std::string oemB = utf8ToOem(b);
+  const auto key = [](char c) { return collationKey(static_cast<std::uint8_t>(c)); };
+  const auto less = [&key](char x, char y) { return key(x) < key(y); };
+  if (std::lexicographical_compare(oemA.begin(), oemA.end(), oemB.begin(), oemB.end(), less)) {
+    return true;
+  }
+  if (std::lexicographical_compare(oemB.begin(), oemB.end(), oemA.begin(), oemA.end(), less)) {
+    return false;
+  }
+  return a < b;  // the same letters: capitals first
+}
+
 }  // namespace
 
 std::vector<std::string> configurationItems(const std::array<std::uint8_t, 6>& bytes) {
@@ -73,8 +108,7 @@ std::vector<std::string> configurationItems(const std::array<std::uint8_t, 6>& b
       if ((bytes[j] >> i) & 1u) items.emplace_back(kConfigurationTable[j][i]);
     }
   }
-  // UTF-8 byte order is code point order: Latin first, then Cyrillic А..я.
-  std::sort(items.begin(), items.end());
+  std::sort(items.begin(), items.end(), russianOrder);
   return items;
 }
 
@@ -113,13 +147,17 @@ void PassportLogic::onTimer() {
     failed(result);
     return;
   }
-  const std::string text = ecuText(link_.ResponseBuffer(), ecu::kTextLength);
+  // Only the bytes this answer carried: the buffer still holds the tail of a longer text.
+  const std::size_t carried = std::min(link_.answerLength(), ecu::kTextLength);
+  const std::string text = ecuText(std::span(link_.ResponseBuffer().data(), carried), carried);
   services_.timer.start(kPeriodMs);
   if (step_ <= 7) {
     lines_.push_back(std::string(kLineCaptions[step_]) + text);
   } else {
     fieldTexts_[static_cast<std::size_t>(step_ - 8)] = text;
-    // Every field step puts all seven texts back into the edits.
+    fieldRead_[static_cast<std::size_t>(step_ - 8)] = true;
+    // Every field step puts all seven texts back into the edits, over what was typed.
+    fieldEdited_ = {};
     for (std::size_t i = 0; i < editTexts_.size(); ++i) {
       if (editTexts_[i] != fieldTexts_[i]) {
         editTexts_[i] = fieldTexts_[i];
@@ -147,6 +185,7 @@ void PassportLogic::onEdited(int index, const std::string& text) {
   auto& shown = editTexts_[static_cast<std::size_t>(index)];
   if (shown == text) return;
   shown = text;
+  fieldEdited_[static_cast<std::size_t>(index)] = true;
   writeEnabled_ = true;
   services_.view.refresh();
 }
@@ -154,7 +193,9 @@ void PassportLogic::onEdited(int index, const std::string& text) {
 void PassportLogic::write() {
   writeEnabled_ = false;
   services_.view.refresh();
-  fieldTexts_ = editTexts_;
+  std::array<bool, kFieldCount> known{};
+  for (std::size_t i = 0; i < known.size(); ++i) known[i] = fieldRead_[i] || fieldEdited_[i];
+  if (std::find(known.begin(), known.end(), true) == known.end()) return;
 
   LinkResult firstFailure = LinkResult::Ok;
   std::uint8_t firstRefusal = ecu::kCompletionDone;
@@ -168,8 +209,11 @@ void PassportLogic::write() {
     }
   };
   for (std::size_t i = 0; i < editTexts_.size(); ++i) {
+    if (!known[i]) continue;
     const auto request = fieldWriteRequest(kFieldCodes[i], editTexts_[i]);
     send(request.data(), request.size());
+    fieldTexts_[i] = editTexts_[i];
+    fieldRead_[i] = true;
     services_.sleeper.sleep(kWriteWaitMs);
   }
   const std::array<std::uint8_t, 5> passportFlag = {ecu::kWriteValues, ecu::kCommand,

@@ -19,7 +19,8 @@ class PassportView {
 };
 
 /// The items of the ECU's configuration: bit i of byte j (code j+1) set lists item [j][i].
-/// Sorted as the list shows them; "Reserved" once per set bit.
+/// Sorted as the list shows them (as a Russian reader sorts, capitals and small letters alike);
+/// "Reserved" once per set bit.
 std::vector<std::string> configurationItems(const std::array<std::uint8_t, 6>& bytes);
 
 /// The 20-byte request that stores field `code`: 62 0E 01 code, then the text in code page 866
@@ -52,7 +53,7 @@ class PassportLogic {
   void onTimer();
   /// The user changed the text of edit `index` (0..6).
   void onEdited(int index, const std::string& text);
-  /// Button "Записать".
+  /// Button "Записать": the fields that were read or edited, then the two flags.
   void write();
   void onClose();
 
@@ -72,6 +73,10 @@ class PassportLogic {
   std::vector<std::string> lines_;
   std::array<std::string, kFieldCount> fieldTexts_;  // as last read from the ECU
   std::array<std::string, kFieldCount> editTexts_;   // as the edits show them
+  // A field is written back only when its text came from the ECU or from the mechanic: an
+  // interrupted reading must not overwrite what it never saw with empty text.
+  std::array<bool, kFieldCount> fieldRead_{};
+  std::array<bool, kFieldCount> fieldEdited_{};
   std::vector<std::string> configuration_;
   bool writeEnabled_ = false;
 };

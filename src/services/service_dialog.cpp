@@ -1,5 +1,6 @@
 #include "service_dialog.h"
 
+#include <QFont>
 #include <QHeaderView>
 #include <QPalette>
 #include <QTreeWidget>
@@ -29,6 +30,12 @@ QTreeWidget* reportList(QWidget* parent, int id) {
                    palette.color(QPalette::Active, QPalette::HighlightedText));
   list->setPalette(palette);
   return list;
+}
+
+QFont serviceDialogFont() {
+  QFont font = dialogFont();
+  font.setPointSize(10);
+  return font;
 }
 
 }  // namespace vortlen

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QTimer>
 #include <algorithm>
 
 #include "actuator_ids.h"
@@ -46,6 +47,7 @@ QFont actuatorDialogFont() {
 }
 
 void paintField(QLabel* field) {
+  field->setTextFormat(Qt::PlainText);
   QPalette palette = field->palette();
   palette.setColor(QPalette::Window, kFieldBackground);
   palette.setColor(QPalette::WindowText, kFieldText);
@@ -180,7 +182,12 @@ void ActuatorDialog::buildBalanceGroup() {
     place(field, ids::kBalanceResultFields[cylinder], 261, 54 + y, 42, 15);
     field->setAlignment(Qt::AlignCenter);
     paintField(field);
-    place(new QLabel(QStringLiteral("%1ц КПД%").arg(cylinder + 1), this), 0, 306, 60 + y, 30, 9);
+    auto* efficiency = new QLabel(QStringLiteral("%1ц КПД%").arg(cylinder + 1), this);
+    place(efficiency, 0, 306, 60 + y, 30, 9);
+    // A face wider than the template's takes the room up to the window's edge.
+    QRect room = efficiency->geometry();
+    room.setRight(std::min(width() - 1, room.x() + efficiency->sizeHint().width() - 1));
+    if (room.width() > efficiency->width()) efficiency->setGeometry(room);
   }
   // The heads of the three combo boxes; the room to their right is free in a wider face.
   place(new QLabel(QStringLiteral("обороты  циклы   дисбаланс "), this), 0, 171, 126, 165, 9);
@@ -237,6 +244,13 @@ void ActuatorDialog::showChecks() {
   for (std::size_t bit = 0; bit < kInjectorCount; ++bit) {
     injectorBoxes_[bit]->setChecked(display.injectorChecked[bit]);
   }
+}
+
+void ActuatorDialog::messageAfterTick(const std::string& text, const std::string& caption,
+                                      MessageIcon icon) {
+  // Shown from the event loop, not from the timer's own call, which would hold the timer.
+  QTimer::singleShot(
+      0, this, [this, text, caption, icon] { services_->notifier().message(text, caption, icon); });
 }
 
 void ActuatorDialog::showBalanceTexts() {

@@ -38,6 +38,8 @@ class ActuatorDialog final : public QDialog, private ActuatorView {
   void refresh() override;
   void showChecks() override;
   void showBalanceTexts() override;
+  void messageAfterTick(const std::string& text, const std::string& caption,
+                        MessageIcon icon) override;
 
   void buildControls();
   void buildBalanceGroup();

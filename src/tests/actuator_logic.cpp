@@ -1,9 +1,9 @@
 #include "actuator_logic.h"
 
 #include <algorithm>
-#include <cstdio>
-
 #include "ecu_services.h"
+#include "number_text.h"
+#include "release_check.h"
 #include "settings_values.h"
 
 namespace vortlen {
@@ -17,15 +17,11 @@ constexpr std::array<std::uint8_t, 3> kMonitorRead = {ecu::kReadValues, ecu::kCo
 constexpr std::uint8_t kAllRelays = 0x1F;
 
 std::string signedText(int value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%d", value);
-  return text;
+  return integerText(value);
 }
 
 std::string unsignedText(unsigned value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "%u", value);
-  return text;
+  return integerText(value);
 }
 
 }  // namespace
@@ -154,8 +150,10 @@ void ActuatorLogic::onClose() {
   writeBalanceSettings(services_.settings, {leadingNumber(display_.balanceTexts[kTargetCombo]),
                                             leadingNumber(display_.balanceTexts[kCyclesCombo]),
                                             leadingNumber(display_.balanceTexts[kImbalanceCombo])});
-  // Whatever was switched or overridden goes back to the ECU; nothing is shown of the result.
-  link_.transact(ecu::releaseRequest);
+  // Whatever was switched or overridden goes back to the ECU; the mechanic hears of it only
+  // when the ECU does not confirm.
+  if (!sendRelease(link_, ecu::releaseRequest))
+    warnUnreleased(services_.port, services_.notifier, kActuatorBoxCaption);
 }
 
 }  // namespace vortlen

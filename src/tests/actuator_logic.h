@@ -66,6 +66,10 @@ class ActuatorView {
   virtual void showChecks() = 0;
   /// The combo boxes' edit texts were set from the settings.
   virtual void showBalanceTexts() = 0;
+  /// A message box shown once the current tick has returned: timer 1 goes on ticking while it
+  /// is up.
+  virtual void messageAfterTick(const std::string& text, const std::string& caption,
+                                MessageIcon icon) = 0;
 };
 
 /// v = q × target ÷ (s × 10) within 40..255: the idle air regulator position that should turn

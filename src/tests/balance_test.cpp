@@ -1,9 +1,10 @@
 // The balance test: steps 1..5 of the actuator window's timer procedure.
 #include <algorithm>
-#include <cstdio>
 
 #include "actuator_logic.h"
 #include "ecu_services.h"
+#include "number_text.h"
+#include "release_check.h"
 #include "settings_values.h"
 
 namespace vortlen {
@@ -29,9 +30,7 @@ constexpr std::array<std::uint8_t, 5> kStopWrite = {ecu::kWriteValues, ecu::kRel
                                                     ecu::kOverrideMask, 0x00};
 
 std::string decimal(long value) {
-  char text[24];
-  std::snprintf(text, sizeof text, "%ld", value);
-  return text;
+  return integerText(value);
 }
 
 }  // namespace
@@ -57,7 +56,8 @@ void ActuatorLogic::onStopClicked() {
 }
 
 void ActuatorLogic::stopProcedure() {
-  link_.transact(kStopWrite);
+  if (!sendRelease(link_, kStopWrite))
+    warnUnreleased(services_.port, services_.notifier, kActuatorBoxCaption);
   balanceStep_ = BalanceStep::Monitor;
   display_.warningVisible = false;
 }
@@ -92,7 +92,8 @@ void ActuatorLogic::measureStep() {
   if (speed == 0) {
     stopProcedure();
     services_.view.refresh();
-    services_.notifier.message(kSpeedZeroText, kActuatorBoxCaption, MessageIcon::Exclamation);
+    // The monitor tick runs on while the mechanic reads this.
+    services_.view.messageAfterTick(kSpeedZeroText, kActuatorBoxCaption, MessageIcon::Exclamation);
     return;
   }
   display_.warningVisible = true;

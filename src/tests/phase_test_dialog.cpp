@@ -65,7 +65,9 @@ PhaseTestDialog::PhaseTestDialog(SharedPort& port, QWidget* parent, WindowTimer*
   // while this window talks to the ECU.
   setWindowModality(Qt::ApplicationModal);
   setWindowTitle(QString::fromUtf8("Двигатель ЗМЗ 4063 (карбюратор)  Тест фаз ГРМ"));
-  setFixedSize(dialogRect(dialogFont(), 0, 0, 400, 314).size());
+  // The template's 400 × 314 units are the picture's 600 × 510 pixels in the face it was made
+  // for; the picture fills the client area whatever face this system has.
+  setFixedSize(kPhasePictureWidth, kPhasePictureHeight);
   if (!timer) {
     ownTimer_ = std::make_unique<QtWindowTimer>(this, [this] { logic_->onTimer(); });
     timer = ownTimer_.get();

@@ -1,7 +1,6 @@
 #include "phase_test_logic.h"
 
 #include <algorithm>
-#include <cstdio>
 
 #include "parameter_catalogue.h"
 
@@ -35,18 +34,13 @@ void PhaseTestLogic::onTimer() {
 }
 
 PhaseFrame phaseFrame(const std::uint8_t* answer) {
-  char text[64];
   PhaseFrame frame;
   frame.kind = PhaseFrame::Kind::Reading;
-  std::snprintf(text, sizeof text, "%d", static_cast<int>(answer[0]) - 40);
-  frame.values[0] = std::string("Температура ") + text;
-  std::snprintf(text, sizeof text, "%.1f", static_cast<std::int8_t>(answer[1]) * 0.5);
-  frame.values[1] = "Уоз " + trimZeros(text);
+  frame.values[0] = "Температура " + integerText(static_cast<int>(answer[0]) - 40);
+  frame.values[1] = "Уоз " + trimZeros(fixedText(static_cast<std::int8_t>(answer[1]) * 0.5, 1));
   const unsigned vacuum = answer[2] | static_cast<unsigned>(answer[3]) << 8;
-  std::snprintf(text, sizeof text, "%u", vacuum);
-  frame.values[2] = std::string("Разряжение ") + text;
-  std::snprintf(text, sizeof text, "%u", answer[4] * 10u);
-  frame.values[3] = std::string("Обороты ") + text;
+  frame.values[2] = "Разряжение " + integerText(vacuum);
+  frame.values[3] = "Обороты " + integerText(answer[4] * 10u);
   frame.vacuumX = static_cast<int>(std::min(vacuum, 599u));
   frame.speedY = kPhasePictureHeight - 2 * answer[4];
   return frame;

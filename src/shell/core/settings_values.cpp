@@ -67,9 +67,15 @@ void writeGraphSettings(SettingsStore& store, const GraphSettings& settings) {
 
 BalanceSettings readBalanceSettings(SettingsStore& store) {
   BalanceSettings settings;
-  settings.targetSpeed = store.readSetting(kActuatorSubkey, kTargetSpeedName, 1000);
-  settings.cycles = store.readSetting(kActuatorSubkey, kCyclesName, 30);
-  settings.imbalance = store.readSetting(kActuatorSubkey, kImbalanceName, 30);
+  // The combo boxes give back at most nine characters: a longer number (a negative entry
+  // stored as its two's complement, say) would come back cut short. It counts as unreadable.
+  constexpr std::uint32_t kLongestShown = 999'999'999;
+  settings.targetSpeed =
+      within(store.readSetting(kActuatorSubkey, kTargetSpeedName, 1000), 0, kLongestShown, 1000);
+  settings.cycles =
+      within(store.readSetting(kActuatorSubkey, kCyclesName, 30), 0, kLongestShown, 30);
+  settings.imbalance =
+      within(store.readSetting(kActuatorSubkey, kImbalanceName, 30), 0, kLongestShown, 30);
   return settings;
 }
 

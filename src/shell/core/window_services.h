@@ -14,7 +14,7 @@ class WindowTimer {
   virtual bool isRunning() const = 0;
 };
 
-enum class MessageIcon { Stop, Exclamation, Information };
+enum class MessageIcon { Stop, Exclamation, Information, None };
 enum class Answer { Yes, No, Cancel };
 
 /// The message boxes. Both block until the user has answered. Texts are UTF-8.

@@ -1,5 +1,7 @@
 #include "qsettings_store.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QString>
@@ -7,6 +9,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace vortlen {
 
@@ -66,6 +69,31 @@ std::optional<std::uint32_t> toValue(const QVariant& stored) {
   }
 }
 
+// Why the store could not be written, in words for the user.
+std::string saveFailure(const QSettings& settings) {
+  const QString path = settings.fileName();
+  if (settings.format() == QSettings::NativeFormat && !QFileInfo(path).isAbsolute()) {
+    return path.toStdString() + ": запись в реестр не удалась";
+  }
+  const QFileInfo file(path);
+  const QFileInfo folder(file.absolutePath());
+  QString why;
+  if (file.isDir()) {
+    why = QStringLiteral("на месте файла находится папка");
+  } else if (folder.exists() && !folder.isDir()) {
+    why = QStringLiteral("на месте папки %1 находится файл").arg(folder.absoluteFilePath());
+  } else if (!folder.exists()) {
+    why = QStringLiteral("папку %1 нельзя создать").arg(folder.absoluteFilePath());
+  } else if (!folder.isWritable()) {
+    why = QStringLiteral("нет права записи в папку %1").arg(folder.absoluteFilePath());
+  } else if (file.exists() && !file.isWritable()) {
+    why = QStringLiteral("файл только для чтения");
+  } else {
+    why = QStringLiteral("файл не удалось записать (диск заполнен?)");
+  }
+  return (QDir::toNativeSeparators(path) + QStringLiteral(": ") + why).toStdString();
+}
+
 }  // namespace
 
 std::uint32_t QSettingsStore::readSetting(const std::string& subkey, const std::string& name,
@@ -84,6 +112,13 @@ void QSettingsStore::writeSetting(const std::string& subkey, const std::string& 
   settings->setValue(QString::fromStdString(name), static_cast<uint>(value));
   settings->endGroup();
   settings->sync();
+  if (settings->status() != QSettings::NoError && problem_.empty()) {
+    problem_ = saveFailure(*settings);
+  }
+}
+
+std::string QSettingsStore::takeSaveProblem() {
+  return std::exchange(problem_, {});
 }
 
 }  // namespace vortlen

@@ -13,9 +13,14 @@ class QSettingsStore final : public SettingsStore {
   /// A value that is not a decimal number in 0..4294967295 counts as unreadable.
   std::uint32_t readSetting(const std::string& subkey, const std::string& name,
                             std::uint32_t fallback) override;
-  /// Writes the value and flushes it to the store at once.
+  /// Writes the value and flushes it to the store at once. The file is replaced whole or not
+  /// at all, so a failed write leaves the earlier settings as they were.
   void writeSetting(const std::string& subkey, const std::string& name,
                     std::uint32_t value) override;
+  std::string takeSaveProblem() override;
+
+ private:
+  std::string problem_;
 };
 
 }  // namespace vortlen

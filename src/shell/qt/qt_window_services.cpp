@@ -32,22 +32,19 @@ QMessageBox::Icon boxIcon(MessageIcon icon) {
       return QMessageBox::Critical;
     case MessageIcon::Exclamation:
       return QMessageBox::Warning;
+    case MessageIcon::None:
+      return QMessageBox::NoIcon;
     case MessageIcon::Information:
       break;
   }
   return QMessageBox::Information;
 }
 
-// The toolkit's own button texts are English unless a translation is loaded.
-void russianButtons(QMessageBox& box) {
-  const std::pair<QMessageBox::StandardButton, const char*> texts[] = {
-      {QMessageBox::Ok, "OK"},
-      {QMessageBox::Yes, "Да"},
-      {QMessageBox::No, "Нет"},
-      {QMessageBox::Cancel, "Отмена"}};
-  for (const auto& [button, text] : texts) {
-    if (QAbstractButton* shown = box.button(button)) shown->setText(QString::fromUtf8(text));
-  }
+// Qt's Russian translation, installed at start-up, names OK and Cancel as the questions want
+// them, but gives Yes and No a mnemonic («&Да», «&Нет»); the questions show them plain.
+void plainYesAndNo(QMessageBox& box) {
+  box.button(QMessageBox::Yes)->setText(QString::fromUtf8("Да"));
+  box.button(QMessageBox::No)->setText(QString::fromUtf8("Нет"));
 }
 
 }  // namespace
@@ -55,7 +52,8 @@ void russianButtons(QMessageBox& box) {
 void QtNotifier::message(const std::string& text, const std::string& caption, MessageIcon icon) {
   QMessageBox box(boxIcon(icon), QString::fromStdString(caption), QString::fromStdString(text),
                   QMessageBox::Ok, parent_);
-  russianButtons(box);
+  // A message may carry a device name the user gave: text, never markup.
+  box.setTextFormat(Qt::PlainText);
   box.exec();
 }
 
@@ -63,7 +61,8 @@ Answer QtNotifier::ask(const std::string& text, const std::string& caption) {
   QMessageBox box(QMessageBox::Warning, QString::fromStdString(caption),
                   QString::fromStdString(text),
                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, parent_);
-  russianButtons(box);
+  box.setTextFormat(Qt::PlainText);
+  plainYesAndNo(box);
   box.setDefaultButton(QMessageBox::No);
   box.setEscapeButton(QMessageBox::Cancel);
   switch (box.exec()) {

@@ -7,6 +7,7 @@
 #include <QRadioButton>
 
 #include "resource_ids.h"
+#include "shared_port.h"
 #include "view_support.h"
 
 namespace vortlen {
@@ -23,7 +24,7 @@ Control* place(QWidget* dialog, int id, const QString& text, int x, int y, int w
 
 }  // namespace
 
-SettingsDialog::SettingsDialog(unsigned& portNumber, QWidget* parent)
+SettingsDialog::SettingsDialog(unsigned& portNumber, QWidget* parent, SharedPort* port)
     : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint),
       logic_(portNumber),
       ports_(new QButtonGroup(this)) {
@@ -33,11 +34,19 @@ SettingsDialog::SettingsDialog(unsigned& portNumber, QWidget* parent)
   setFixedSize(dialogRect(font(), 0, 0, 94, 74).size());
 
   ports_->setExclusive(true);
-  for (int port = 1; port <= 4; ++port) {
-    const int id = ids::kFirstPortRadio + port - 1;
-    auto* radio = place<QRadioButton>(this, id, QStringLiteral("COM %1").arg(port), 6,
-                                      3 + 12 * (port - 1), 42, 12);
+  for (int n = 1; n <= 4; ++n) {
+    const int id = ids::kFirstPortRadio + n - 1;
+    auto* radio =
+        place<QRadioButton>(this, id, QStringLiteral("COM %1").arg(n), 6, 3 + 12 * (n - 1), 42, 12);
     ports_->addButton(radio, id);
+    if (port == nullptr) continue;
+    const SharedPort::Description found = port->describe(static_cast<unsigned>(n));
+    if (found.device.empty()) {
+      radio->setEnabled(false);
+      radio->setToolTip(QStringLiteral("Нет устройства"));
+      continue;
+    }
+    radio->setToolTip(QString::fromStdString(found.device + "\n" + portErrorText(found.state)));
   }
   place<QCheckBox>(this, ids::kBeepBox, QStringLiteral("Beep"), 54, 3, 33, 12);
 

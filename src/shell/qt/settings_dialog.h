@@ -8,13 +8,18 @@ class QButtonGroup;
 
 namespace vortlen {
 
+class SharedPort;
+
 /// Dialog 103: the choice of the COM port. Run it modally; OK stores the chosen port in the
-/// number it was handed, Cancel and Escape leave the number as it was.
+/// number it was handed, Cancel and Escape leave the number as it was. Handed the program's
+/// port (closed meanwhile), each COM choice tells in its tooltip which device it is and whether
+/// it is free, busy, not accessible or absent; a choice without a device is greyed.
 class SettingsDialog : public QDialog {
   Q_OBJECT
 
  public:
-  explicit SettingsDialog(unsigned& portNumber, QWidget* parent = nullptr);
+  explicit SettingsDialog(unsigned& portNumber, QWidget* parent = nullptr,
+                          SharedPort* port = nullptr);
 
   void accept() override;
 

@@ -1,0 +1,93 @@
+#include "wire_trace.h"
+
+#include <algorithm>
+#include <charconv>
+
+namespace vortlen {
+
+namespace {
+
+std::size_t putPrefix(char* out, std::size_t size, long long ms, char direction) {
+  if (size < 28) return 0;
+  char* end = std::to_chars(out, out + 20, ms).ptr;
+  *end++ = ' ';
+  *end++ = direction;
+  return static_cast<std::size_t>(end - out);
+}
+
+}  // namespace
+
+std::size_t formatTraceBytes(char* out, std::size_t size, long long ms, char direction,
+                             const std::uint8_t* data, std::size_t n) {
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::size_t length = putPrefix(out, size, ms, direction);
+  if (length == 0) return 0;
+  for (std::size_t i = 0; i < n && length + 4 < size; ++i) {
+    out[length++] = ' ';
+    out[length++] = kHex[data[i] >> 4];
+    out[length++] = kHex[data[i] & 0x0F];
+  }
+  out[length++] = '\n';
+  return length;
+}
+
+std::size_t formatTraceNote(char* out, std::size_t size, long long ms, std::string_view text) {
+  std::size_t length = putPrefix(out, size, ms, kTraceNote);
+  if (length == 0) return 0;
+  out[length++] = ' ';
+  const std::size_t room = size - length - 1;
+  const std::size_t count = std::min(text.size(), room);
+  // One line each: the line breaks of a message become blanks.
+  for (std::size_t i = 0; i < count; ++i) {
+    const char c = text[i];
+    out[length++] = (c == '\n' || c == '\r') ? ' ' : c;
+  }
+  out[length++] = '\n';
+  return length;
+}
+
+bool WireTrace::open(const char* path) {
+  close();
+  file_ = std::fopen(path, "a");
+  if (file_ == nullptr) return false;
+  // The stream's buffer is ours too: nothing is allocated once the trace is open.
+  std::setvbuf(file_, buffer_, _IOFBF, sizeof buffer_);
+  start_ = std::chrono::steady_clock::now();
+  return true;
+}
+
+void WireTrace::close() {
+  if (file_ == nullptr) return;
+  std::fclose(file_);
+  file_ = nullptr;
+}
+
+long long WireTrace::elapsedMs() const {
+  return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() -
+                                                               start_)
+      .count();
+}
+
+void WireTrace::put(std::size_t length) {
+  std::fwrite(line_, 1, length, file_);
+  // A crash loses at most the line being written.
+  std::fflush(file_);
+}
+
+void WireTrace::bytes(char direction, const std::uint8_t* data, std::size_t n) {
+  if (file_ == nullptr || n == 0) return;
+  put(formatTraceBytes(line_, sizeof line_, elapsedMs(), direction, data, n));
+}
+
+void WireTrace::result(LinkResult result) {
+  if (file_ == nullptr) return;
+  const std::string_view message = linkMessage(result);
+  put(formatTraceNote(line_, sizeof line_, elapsedMs(), message.empty() ? "Ok" : message));
+}
+
+void WireTrace::note(std::string_view text) {
+  if (file_ == nullptr) return;
+  put(formatTraceNote(line_, sizeof line_, elapsedMs(), text));
+}
+
+}  // namespace vortlen

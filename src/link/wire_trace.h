@@ -1,0 +1,57 @@
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+
+#include "link_result.h"
+
+namespace vortlen {
+
+/// The directions of a trace line: bytes to the ECU, bytes from it, and a note (a transaction's
+/// result, a warning) as text.
+inline constexpr char kTraceOut = '>';
+inline constexpr char kTraceIn = '<';
+inline constexpr char kTraceNote = '=';
+
+/// Formats one trace line, "<ms> <direction> <hex bytes>\n" ("1520 > 01 FF 0D"), into `out`
+/// without allocating; returns its length (cut short to fit). The simulator's log uses it too,
+/// so that one tool reads both.
+std::size_t formatTraceBytes(char* out, std::size_t size, long long ms, char direction,
+                             const std::uint8_t* data, std::size_t n);
+/// "<ms> = <text>\n".
+std::size_t formatTraceNote(char* out, std::size_t size, long long ms, std::string_view text);
+
+/// The wire trace: every chunk written to and read from the port, and every transaction's
+/// result, appended to a file one line at a time and flushed with each line. Closed (the
+/// default), each call costs a test of one pointer; open, it formats into a buffer of its own
+/// and allocates nothing per line.
+class WireTrace {
+ public:
+  WireTrace() = default;
+  ~WireTrace() { close(); }
+  WireTrace(const WireTrace&) = delete;
+  WireTrace& operator=(const WireTrace&) = delete;
+
+  /// Appends to the file at `path`, from now on; false when it cannot be opened.
+  bool open(const char* path);
+  void close();
+  bool isOpen() const { return file_ != nullptr; }
+
+  void bytes(char direction, const std::uint8_t* data, std::size_t n);
+  void result(LinkResult result);
+  void note(std::string_view text);
+
+ private:
+  long long elapsedMs() const;
+  void put(std::size_t length);
+
+  std::FILE* file_ = nullptr;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  char line_[2400];  // the longest read (255 bytes) as hex, with room to spare
+  char buffer_[4096];
+};
+
+}  // namespace vortlen
