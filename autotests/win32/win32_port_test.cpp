@@ -30,7 +30,7 @@ constexpr const char* kSilent = "COM4";       // --silent
 constexpr const char* kBadChecksum = "COM5";  // --bad-checksum
 constexpr const char* kOverlong = "COM6";     // --overlong
 constexpr const char* kRefusing = "COM7";     // --refuse 7
-constexpr const char* kLate = "COM8";         // --pace --delay 400
+constexpr const char* kLate = "COM8";         // --pace --delay 1000
 constexpr const char* kStalled = "COM9";      // a simulator that is stopped: it reads nothing
 
 const Bytes kSetOne = {0x61, 0x07, 0x08, 0x51, 0x52, 0x53, 0x54, 0x1A,
@@ -123,8 +123,10 @@ TEST_F(Win32PortTest, PurgeDropsAnAnswerThatCameTooLate) {
   ASSERT_TRUE(device.open(kLate));
   std::array<std::uint8_t, 64> late{};
   for (const bool purge : {false, true}) {
+    const auto start = Clock::now();
     ASSERT_EQ(send(kSetOne), LinkResult::NoAnswer);
-    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // the answer arrives meanwhile
+    // The answer comes a second after the request and takes some 20 ms on the line.
+    std::this_thread::sleep_until(start + std::chrono::milliseconds(1300));
     if (purge) device.purge();
     std::size_t received = 0;
     for (int read = 0; read < 5; ++read) received += device.read(late.data(), late.size());
