@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <QAction>
 #include <QLabel>
+#include <QScreen>
 #include <QTest>
 
 #include <memory>
@@ -164,6 +165,53 @@ TEST_F(GraphDialogTest, KeysMenuAndValueClicks) {
 
   QTest::keyClick(&dialog, Qt::Key_Escape);
   EXPECT_FALSE(dialog.isVisible());
+}
+
+}  // namespace
+}  // namespace vortlen
+
+namespace vortlen {
+namespace {
+
+// The window itself: what it shows of the plot after ticks, enlarged values and a failure.
+TEST(GraphWindowTest, ThePlotShowsTheTracesTheEnlargedValuesAndTheFailureText) {
+  ScriptedEcu port;
+  SharedPort shared{port};
+  shared.openPort(1);
+  test::FakeTimer timer;
+  test::FakeNotifier notifier;
+  test::MemorySettings settings;
+  settings.values = {{"График/Face", 0u}};
+  GraphDialog dialog(shared, settings, nullptr, {&timer, &notifier, QSize(1024, 768)});
+  dialog.startUp();
+  const auto countText = [&dialog](int top, int bottom) {
+    QCoreApplication::processEvents();
+    // What the window system was given, not a fresh painting of the widget.
+    const QPoint at = dialog.plot()->mapTo(&dialog, QPoint(0, 0));
+    const QImage shown = dialog.screen()
+                             ->grabWindow(dialog.winId(), at.x(), at.y(), dialog.plot()->width(),
+                                          dialog.plot()->height())
+                             .toImage();
+    int count = 0;
+    for (int y = top; y < bottom && y < shown.height(); ++y) {
+      for (int x = 0; x < shown.width(); ++x) count += (shown.pixel(x, y) & 0xFFFFFF) == 0x64FFFFu;
+    }
+    return count;
+  };
+  for (int i = 0; i < 5; ++i) {
+    port.answer({0xE8, 0x03, 20, 24, 0, 0, 0, 0});
+    dialog.logic().onTimer();
+  }
+  const int band = dialog.logic().band();
+  EXPECT_EQ(countText(0, band), 0);
+  dialog.logic().onValueClicked(0);
+  port.answer({0xE8, 0x03, 20, 24, 0, 0, 0, 0});
+  dialog.logic().onTimer();
+  EXPECT_GT(countText(0, band), 50) << "the value 1000 across band 0";
+  port.silence();
+  dialog.logic().onTimer();
+  EXPECT_EQ(countText(0, band), 0) << "no enlarged value over a failure";
+  EXPECT_GT(countText(band * 2, band * 4), 50) << "the failure text at band × 2.9";
 }
 
 }  // namespace

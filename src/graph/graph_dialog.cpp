@@ -6,20 +6,50 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QScreen>
 #include <QVBoxLayout>
 
 #include "graph_ids.h"
+#include "graph_painter.h"
 #include "qt_window_services.h"
 #include "resources.h"
 #include "view_support.h"
 
 namespace vortlen {
 
+namespace {
+
+/// The plot: paints what the canvas says has changed, nothing else.
+class PlotWidget final : public QWidget {
+ public:
+  PlotWidget(QWidget* parent, const std::unique_ptr<GraphCanvas>& canvas)
+      : QWidget(parent), canvas_(canvas) {
+    // Every pixel is painted, so that a scroll moves what is on the screen instead of
+    // painting it all again.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setAttribute(Qt::WA_NoSystemBackground);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent* event) override {
+    if (!canvas_) return;
+    QPainter painter(this);
+    canvas_->paint(painter, event->region());
+  }
+
+ private:
+  const std::unique_ptr<GraphCanvas>& canvas_;
+};
+
+}  // namespace
+
 GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* parent,
                          GraphDialogOverrides overrides)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint) {
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint),
+      enlargeCursor_(enlargeCursor()),
+      shrinkCursor_(shrinkCursor()) {
   setControlId(this, ids::kGraphDialog);
   // Modal from its first show, which comes before exec(): the main window takes no input
   // while this window talks to the ECU.
@@ -35,7 +65,6 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
   services_ = std::make_unique<DialogServices>(
       this, [this] { logic_->onTimer(); },
       WindowServiceOverrides{overrides.timer, overrides.notifier, nullptr});
-  painter_ = std::make_unique<GraphPainter>(screen.width(), screen.height());
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 0);
@@ -44,8 +73,8 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
   setControlId(menuBar, ids::kGraphMenu);
   layout->setMenuBar(menuBar);
   client_ = new QWidget(this);
-  client_->installEventFilter(this);
   layout->addWidget(client_);
+  plot_ = new PlotWidget(client_, canvas_);
 
   for (std::size_t k = 0; k < kTraceCount; ++k) {
     const int n = static_cast<int>(k);
@@ -141,9 +170,10 @@ void GraphDialog::startUp() {
   showMaximized();
   if (layout()) layout()->activate();
   logic_->setClientSize(client_->width(), client_->height());
+  canvas_ = std::make_unique<GraphCanvas>(devicePixelRatioF());
   placeControls();
-  presented_ = QImage(GraphPainter::plotSize(*logic_), QImage::Format_RGB32);
-  presented_.fill(Qt::black);
+  plot_->setGeometry(
+      QRect(QPoint(GraphPainter::plotLeft(*logic_), 0), GraphPainter::plotSize(*logic_)));
   logic_->start();
   present();
 }
@@ -159,7 +189,7 @@ void GraphDialog::placeControls() {
   const int band = logic_->band();
   const QFont valueFont = largeValueFont(H7 / 20, W / 100);
   const QFont captionFont = sizedFont(QStringLiteral("Times New Roman"), H7 / 40, W / 150, false);
-  painter_->setBigFont(largeValueFont(band, band / 3));
+  canvas_->setBigFont(largeValueFont(band, band / 3));
   for (std::size_t k = 0; k < kTraceCount; ++k) {
     const int bottom = band * (static_cast<int>(k) + 1);
     values_[k]->setGeometry(W / 120, bottom - H7 / 12, W / 12, H7 / 24);
@@ -173,7 +203,12 @@ void GraphDialog::pushTexts() {
   for (std::size_t k = 0; k < kTraceCount; ++k) {
     captions_[k]->setText(QString::fromStdString(logic_->captionText(k)));
     values_[k]->setText(QString::fromStdString(logic_->valueText(k)));
-    values_[k]->setCursor(logic_->enlarged(k) ? shrinkCursor() : enlargeCursor());
+    // The cursors are made once and set only when they change: a tick changes the values alone.
+    const bool enlarged = logic_->enlarged(k);
+    if (cursorShown_[k] != static_cast<int>(enlarged)) {
+      values_[k]->setCursor(enlarged ? shrinkCursor_ : enlargeCursor_);
+      cursorShown_[k] = static_cast<int>(enlarged);
+    }
   }
   showChecks();
 }
@@ -190,17 +225,23 @@ void GraphDialog::showChecks() {
 }
 
 void GraphDialog::render() {
-  painter_->renderGraph(*logic_);
+  if (canvas_) canvas_->render(*logic_);
 }
 
 void GraphDialog::drawErrorText(std::string_view text, int x, int y) {
-  painter_->drawText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), x, y);
+  if (!canvas_) return;
+  canvas_->addText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())), x, y);
 }
 
 void GraphDialog::present() {
-  if (presented_.isNull()) return;
-  painter_->presentGraph(*logic_, presented_);
-  client_->update(QRect(QPoint(GraphPainter::plotLeft(*logic_), 0), presented_.size()));
+  if (!canvas_) return;
+  const PresentStep step = canvas_->present(*logic_);
+  if (step.full) {
+    plot_->update();
+    return;
+  }
+  if (step.shift != 0) plot_->scroll(step.shift, 0);
+  if (!step.dirty.isEmpty()) plot_->update(step.dirty);
 }
 
 void GraphDialog::endDialog() {
@@ -216,11 +257,6 @@ void GraphDialog::keyPressEvent(QKeyEvent* event) {
 }
 
 bool GraphDialog::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == client_ && event->type() == QEvent::Paint && !presented_.isNull()) {
-    QPainter painter(client_);
-    painter.drawImage(GraphPainter::plotLeft(*logic_), 0, presented_);
-    return true;
-  }
   if (event->type() == QEvent::MouseButtonPress) {
     for (std::size_t k = 0; k < kTraceCount; ++k) {
       if (watched == values_[k] && static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {

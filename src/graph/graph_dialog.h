@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCursor>
 #include <QDialog>
 #include <QImage>
 #include <QLabel>
@@ -7,8 +8,8 @@
 #include <functional>
 #include <memory>
 
+#include "graph_canvas.h"
 #include "graph_logic.h"
-#include "graph_painter.h"
 #include "qt_window_services.h"
 
 class QAction;
@@ -36,9 +37,10 @@ class GraphDialog final : public QDialog, private GraphView {
   int run();
 
   GraphLogic& logic() { return *logic_; }
-  const GraphPainter& painter() const { return *painter_; }
-  /// The plot as it is on the screen, (W − W/10 − 1) × (H7 − 2) pixels.
-  const QImage& presented() const { return presented_; }
+  /// The picture of the plot; empty before startUp.
+  GraphCanvas* canvas() const { return canvas_.get(); }
+  /// Where the plot is shown, (W − W/10 − 1) × (H7 − 2) at x = trunc(W × 0.1).
+  QWidget* plot() const { return plot_; }
   QAction* commandAction(int id) const;
   QWidget* clientArea() const { return client_; }
 
@@ -59,13 +61,16 @@ class GraphDialog final : public QDialog, private GraphView {
   void showChecks();
 
   std::unique_ptr<DialogServices> services_;
-  std::unique_ptr<GraphPainter> painter_;
+  std::unique_ptr<GraphCanvas> canvas_;
   std::unique_ptr<GraphLogic> logic_;
-  QImage presented_;
   QWidget* client_ = nullptr;
+  QWidget* plot_ = nullptr;
   std::array<QLabel*, kTraceCount> captions_{};
   std::array<QLabel*, kTraceCount> values_{};
   std::vector<std::pair<int, QAction*>> actions_;
+  QCursor enlargeCursor_;
+  QCursor shrinkCursor_;
+  std::array<int, kTraceCount> cursorShown_{-1, -1, -1, -1, -1, -1, -1};  // -1: none set yet
 };
 
 }  // namespace vortlen

@@ -2,6 +2,7 @@
 
 #include <QPainter>
 #include <algorithm>
+#include <cmath>
 
 #include "graph_logic.h"
 
@@ -13,11 +14,14 @@ const QColor kTextColour(100, 255, 255);
 
 }  // namespace
 
-GraphPainter::GraphPainter(int screenW, int screenH)
-    : surface_(std::max(screenW, 1), std::max(screenH, 1), QImage::Format_RGB32),
+GraphPainter::GraphPainter(int screenW, int screenH, qreal devicePixelRatio)
+    : surface_(static_cast<int>(std::ceil(std::max(screenW, 1) * devicePixelRatio)),
+               static_cast<int>(std::ceil(std::max(screenH, 1) * devicePixelRatio)),
+               QImage::Format_RGB32),
       gridPen_(QColor(200, 200, 128), 2, Qt::SolidLine, Qt::FlatCap),
       tracePen_(QColor(255, 255, 255), 1),
       scratch_(static_cast<std::size_t>(std::max(screenW, 1))) {
+  surface_.setDevicePixelRatio(devicePixelRatio);
   surface_.fill(Qt::black);
 }
 
@@ -57,9 +61,10 @@ void GraphPainter::drawText(const QString& text, int x, int y) {
   QPainter painter(&surface_);
   painter.setFont(bigFont_);
   painter.setPen(kTextColour);
-  const int reach = surface_.width();
-  painter.drawText(QRect(x - reach, y, 2 * reach, surface_.height()),
-                   Qt::AlignHCenter | Qt::AlignTop, text);
+  const QSize screen = surface_.deviceIndependentSize().toSize();
+  const int reach = screen.width();
+  painter.drawText(QRect(x - reach, y, 2 * reach, screen.height()), Qt::AlignHCenter | Qt::AlignTop,
+                   text);
 }
 
 QSize GraphPainter::plotSize(const GraphLogic& logic) {
@@ -72,11 +77,19 @@ int GraphPainter::plotLeft(const GraphLogic& logic) {
 }
 
 void GraphPainter::presentGraph(const GraphLogic& logic, QImage& target) const {
+  // Pixel for pixel: both images are looked at with their device's pixels.
+  const qreal dpr = surface_.devicePixelRatio();
   const QSize size = plotSize(logic);
-  QPainter painter(&target);
+  const QSize device(static_cast<int>(std::ceil(size.width() * dpr)),
+                     static_cast<int>(std::ceil(size.height() * dpr)));
+  const QImage source(surface_.constBits(), surface_.width(), surface_.height(),
+                      surface_.bytesPerLine(), surface_.format());
+  QImage pixels(target.bits(), target.width(), target.height(), target.bytesPerLine(),
+                target.format());
+  QPainter painter(&pixels);
   painter.setCompositionMode(logic.blackOnWhite() ? QPainter::RasterOp_NotSource
                                                   : QPainter::CompositionMode_Source);
-  painter.drawImage(QPoint(0, 0), surface_, QRect(QPoint(0, 0), size));
+  painter.drawImage(QPoint(0, 0), source, QRect(QPoint(0, 0), device));
 }
 
 }  // namespace vortlen

@@ -11,11 +11,13 @@ namespace vortlen {
 
 class GraphLogic;
 
-/// The graph view's off-screen surface and how it is drawn and shown. The surface is the size
-/// of the screen and is allocated once; a frame is drawn whole before it is copied out.
+/// The whole frame drawn every time: the surface the size of the screen, drawn whole, then
+/// copied out. GraphCanvas draws the same picture a step at a time; this is what it must equal.
+/// At a device pixel ratio above 1 the surface has the device's resolution and the same
+/// logical coordinates.
 class GraphPainter {
  public:
-  GraphPainter(int screenW, int screenH);
+  GraphPainter(int screenW, int screenH, qreal devicePixelRatio = 1.0);
 
   void setBigFont(const QFont& font) { bigFont_ = font; }
 
@@ -23,8 +25,9 @@ class GraphPainter {
   void renderGraph(const GraphLogic& logic);
   /// Text in the big font, centred on x, its top at y, in the value colour.
   void drawText(const QString& text, int x, int y);
-  /// Copies the plot, (W − W/10 − 1) × (H7 − 2) from the surface's origin, into `target`:
-  /// plain in the white-on-black view, with every colour inverted in the black-on-white one.
+  /// Copies the plot, (W − W/10 − 1) × (H7 − 2) from the surface's origin, into `target` (of
+  /// the device's resolution): plain in the white-on-black view, with every colour inverted in
+  /// the black-on-white one.
   void presentGraph(const GraphLogic& logic, QImage& target) const;
 
   const QImage& surface() const { return surface_; }
