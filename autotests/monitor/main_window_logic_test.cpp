@@ -49,15 +49,20 @@ struct FakeChildren final : ChildWindows {
 
 class MainWindowLogicTest : public test::SimulatedBenchTest {
  protected:
-  // Four distinct devices whatever serial ports this machine has.
+  // Four distinct devices whatever serial ports this machine has (on Windows the four names
+  // are the devices).
   MainWindowLogicTest() : SimulatedBenchTest(test::Com1::Missing) {
+#ifndef _WIN32
     for (unsigned n = 1; n <= 4; ++n) {
       ::setenv(("VORTLEN3_COM" + std::to_string(n)).c_str(),
                ("/dev/ttyTEST" + std::to_string(n)).c_str(), 1);
     }
+#endif
   }
   ~MainWindowLogicTest() override {
+#ifndef _WIN32
     for (unsigned n = 1; n <= 4; ++n) ::unsetenv(("VORTLEN3_COM" + std::to_string(n)).c_str());
+#endif
   }
 
   FakeChildren children;

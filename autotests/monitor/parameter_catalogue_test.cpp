@@ -114,12 +114,18 @@ TEST(DecodeSetAnswerTest, TrimZerosStopsAtThePoint) {
   EXPECT_EQ(trimZeros("-0.50"), "-0.5");
 }
 
-// A locale whose decimal point is a comma: the system's, or one built in a folder of our own.
-const char* useCommaLocale(const std::filesystem::path& privateFolder) {
+// A locale whose decimal point is a comma: the system's, or (on Linux) one built in a folder of
+// our own.
+const char* useCommaLocale([[maybe_unused]] const std::filesystem::path& privateFolder) {
+#ifdef _WIN32
+  const char* const names[] = {"ru-RU", "Russian_Russia.1251", "de-DE", "German_Germany.1252"};
+#else
   const char* const names[] = {"ru_RU.UTF-8", "ru_RU.utf8", "de_DE.UTF-8", "de_DE.utf8"};
+#endif
   for (const char* name : names) {
     if (std::setlocale(LC_ALL, name) && *std::localeconv()->decimal_point == ',') return name;
   }
+#ifndef _WIN32
   std::filesystem::create_directories(privateFolder);
   const std::string command = "localedef -i ru_RU -f UTF-8 '" +
                               (privateFolder / "ru_RU.UTF-8").string() + "' >/dev/null 2>&1";
@@ -128,6 +134,7 @@ const char* useCommaLocale(const std::filesystem::path& privateFolder) {
   if (std::setlocale(LC_ALL, "ru_RU.UTF-8") && *std::localeconv()->decimal_point == ',') {
     return "ru_RU.UTF-8";
   }
+#endif
   return nullptr;
 }
 
@@ -138,7 +145,9 @@ TEST(DecodeSetAnswerTest, DecimalPointIgnoresTheUserLocale) {
   const char* found = useCommaLocale(folder);
   const std::string text = decodeSetAnswer(1, answerWith(1, 2, 150)).texts[1];
   std::setlocale(LC_ALL, previous.c_str());
+#ifndef _WIN32
   unsetenv("LOCPATH");
+#endif
   std::filesystem::remove_all(folder);
   if (!found) GTEST_SKIP() << "no locale with a decimal comma could be had";
   EXPECT_EQ(text, "13.64") << found;

@@ -118,9 +118,6 @@ void PosixSerialPort::purge() {
 
 std::size_t PosixSerialPort::write(const std::uint8_t* data, std::size_t n) {
   if (fd_ < 0) return 0;
-  // A frame takes well under 0.1 s at 9600 baud. A device that takes nothing for this long is
-  // stuck (a handshake line nobody drives, say): better a failed transaction than a frozen
-  // window.
   const auto deadline = Clock::now() + std::chrono::milliseconds(kWriteStallMs);
   std::size_t written = 0;
   while (written < n) {

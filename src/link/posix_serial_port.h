@@ -21,10 +21,6 @@ class PosixSerialPort final : public SerialPort {
   std::size_t write(const std::uint8_t* data, std::size_t n) override;
   std::size_t read(std::uint8_t* buffer, std::size_t n) override;
 
-  static constexpr int kReadWaitMs = 10;
-  /// A write that the device has not taken whole within this time gives up.
-  static constexpr int kWriteStallMs = 2000;
-
  private:
   // A device that has gone (unplugged, its pseudo-terminal closed): the port closes itself, so
   // that the link reports it as not open and the program can open it again when it is back.

@@ -18,6 +18,13 @@ enum class PortError {
 /// Implementations never throw; failures show as "nothing taken" or "nothing arrived".
 class SerialPort {
  public:
+  /// The longest a read waits when nothing is waiting.
+  static constexpr int kReadWaitMs = 10;
+  /// A write that the device has not taken whole within this time gives up. A frame takes well
+  /// under 0.1 s at 9600 baud; a device that takes nothing for this long is stuck (a handshake
+  /// line nobody drives, say): better a failed transaction than a frozen window.
+  static constexpr int kWriteStallMs = 2000;
+
   virtual ~SerialPort() = default;
 
   /// Opens the named device for exclusive use and sets the line up. An open device is closed

@@ -5,6 +5,10 @@
 #endif
 #include <windows.h>
 
+#include <cctype>
+#include <string>
+#include <string_view>
+
 namespace vortlen {
 namespace {
 
@@ -30,20 +34,44 @@ void setLine(HANDLE port) {
   COMMTIMEOUTS timeouts{};
   timeouts.ReadIntervalTimeout = MAXDWORD;
   timeouts.ReadTotalTimeoutMultiplier = 0;
-  timeouts.ReadTotalTimeoutConstant = 10;
+  timeouts.ReadTotalTimeoutConstant = SerialPort::kReadWaitMs;
   timeouts.WriteTotalTimeoutMultiplier = 0;
-  timeouts.WriteTotalTimeoutConstant = MAXDWORD;
+  timeouts.WriteTotalTimeoutConstant = SerialPort::kWriteStallMs;
   SetCommTimeouts(port, &timeouts);
+}
+
+// Claims the port for this opener with a mutex named after it ("COM1" and "\\.\com1" alike).
+// Null when another opener holds the claim.
+HANDLE claimPort(const char* deviceName) {
+  std::string_view device = deviceName;
+  if (device.starts_with("\\\\.\\")) device.remove_prefix(4);
+  std::string objectName = "Local\\vortlen3-port-";
+  for (const char c : device) {
+    objectName += c == '\\' ? '_' : static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  }
+  const HANDLE claim = CreateMutexA(nullptr, FALSE, objectName.c_str());
+  if (claim != nullptr && GetLastError() == ERROR_ALREADY_EXISTS) {
+    CloseHandle(claim);
+    return nullptr;
+  }
+  return claim;
 }
 
 }  // namespace
 
 bool Win32SerialPort::open(const char* deviceName) {
   close();
+  const HANDLE claim = claimPort(deviceName);
+  if (claim == nullptr) {
+    openError_ = PortError::Busy;
+    return false;
+  }
   const HANDLE port =
       CreateFileA(deviceName, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
   if (port == INVALID_HANDLE_VALUE) {
-    switch (GetLastError()) {
+    const DWORD error = GetLastError();
+    CloseHandle(claim);
+    switch (error) {
       case ERROR_FILE_NOT_FOUND:
       case ERROR_PATH_NOT_FOUND:
         openError_ = PortError::Missing;
@@ -60,6 +88,7 @@ bool Win32SerialPort::open(const char* deviceName) {
   }
   setLine(port);
   handle_ = port;
+  claim_ = claim;
   openError_ = PortError::None;
   return true;
 }
@@ -71,7 +100,9 @@ bool Win32SerialPort::isOpen() const {
 void Win32SerialPort::close() {
   if (handle_ == nullptr) return;
   CloseHandle(asHandle(handle_));
+  CloseHandle(asHandle(claim_));
   handle_ = nullptr;
+  claim_ = nullptr;
 }
 
 void Win32SerialPort::purge() {
@@ -81,8 +112,9 @@ void Win32SerialPort::purge() {
 
 std::size_t Win32SerialPort::write(const std::uint8_t* data, std::size_t n) {
   if (handle_ == nullptr) return 0;
+  // A write the device has not taken within the write time-out ends with what it took.
   DWORD written = 0;
-  if (!WriteFile(asHandle(handle_), data, static_cast<DWORD>(n), &written, nullptr)) return 0;
+  WriteFile(asHandle(handle_), data, static_cast<DWORD>(n), &written, nullptr);
   return written;
 }
 

@@ -4,8 +4,10 @@
 
 namespace vortlen {
 
-/// A COM port through the Win32 comm API. The time-outs (interval MAXDWORD, total 10 ms,
-/// no write time-out) give the read behaviour SerialPort promises.
+/// A COM port through the Win32 comm API. The time-outs (read interval MAXDWORD, read total
+/// 10 ms, write total kWriteStallMs) give the read and write bounds SerialPort promises.
+/// Exclusive: Windows' serial driver admits one opener, and a named object per port keeps out
+/// a second opener where the driver does not (Wine, which maps COM ports to Unix devices).
 class Win32SerialPort final : public SerialPort {
  public:
   Win32SerialPort() = default;
@@ -23,6 +25,7 @@ class Win32SerialPort final : public SerialPort {
 
  private:
   void* handle_ = nullptr;  // a HANDLE; null when closed
+  void* claim_ = nullptr;   // the port's named mutex while open
   PortError openError_ = PortError::Missing;
 };
 

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
+#include "utf8_path.h"
+
 namespace vortlen {
 
 namespace {
@@ -51,7 +53,7 @@ RecordListener* Recorder::setListener(RecordListener* listener) {
 bool Recorder::start() {
   if (active_) return true;
   std::error_code error;
-  std::filesystem::create_directories(folder_, error);
+  std::filesystem::create_directories(utf8Path(folder_), error);
   if (error) {
     if (listener_) {
       listener_->recordingFailed("Запись не начата: папка " + folder_ + ": " + error.message());
@@ -97,10 +99,10 @@ bool Recorder::segmentFor(RecordWindow window, int set, const std::string& ecuTy
   set_ = set;
   if (!ecuType.empty()) ecuType_ = ecuType;
   ++segment_;
-  path_ = (std::filesystem::path(folder_) / recordFileName(stamp_, ecuType_, segment_, window, set))
-              .string();
+  path_ = utf8Name(utf8Path(folder_) /
+                   utf8Path(recordFileName(stamp_, ecuType_, segment_, window, set)));
   files_.push_back(path_);
-  file_ = std::fopen(path_.c_str(), "wb");
+  file_ = openFile(utf8Path(path_), L"wb", "wb");
   if (file_ == nullptr) {
     fail(std::strerror(errno));
     return false;

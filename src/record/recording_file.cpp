@@ -6,6 +6,7 @@
 
 #include "graph_sets.h"
 #include "parameter_catalogue.h"
+#include "utf8_path.h"
 
 namespace vortlen {
 
@@ -35,8 +36,8 @@ std::optional<std::int64_t> parseSeconds(const std::string& text) {
 }  // namespace
 
 std::optional<Recording> readRecording(const std::string& path, std::string& error) {
-  const std::string name = std::filesystem::path(path).filename().string();
-  std::ifstream in(path, std::ios::binary);
+  const std::string name = utf8Name(utf8Path(path).filename());
+  std::ifstream in(utf8Path(path), std::ios::binary);
   if (!in) {
     error = "Не удалось открыть файл " + name;
     return std::nullopt;
