@@ -307,37 +307,12 @@ void GraphDialog::endDialog() {
 void GraphDialog::keyPressEvent(QKeyEvent* event) {
   if (replaying()) {
     // The replay's keys, as in the main window; Escape ends the replay, not the window.
-    const bool shift = event->modifiers() & Qt::ShiftModifier;
-    std::optional<ReplayKey> key;
-    switch (event->key()) {
-      case Qt::Key_Space:
-        key = ReplayKey::PauseResume;
-        break;
-      case Qt::Key_Left:
-        key = shift ? ReplayKey::PreviousAnswer : ReplayKey::Back;
-        break;
-      case Qt::Key_Right:
-        key = shift ? ReplayKey::NextAnswer : ReplayKey::Forward;
-        break;
-      case Qt::Key_Home:
-        key = ReplayKey::Home;
-        break;
-      case Qt::Key_End:
-        key = ReplayKey::End;
-        break;
-      case Qt::Key_Plus:
-      case Qt::Key_Equal:
-        key = ReplayKey::Faster;
-        break;
-      case Qt::Key_Minus:
-        key = ReplayKey::Slower;
-        break;
-      case Qt::Key_Escape:
-        endReplay();
-        return;
-      default:
-        break;
+    if (event->key() == Qt::Key_Escape) {
+      endReplay();
+      return;
     }
+    const std::optional<ReplayKey> key =
+        replayKeyOf(event->key(), event->modifiers() & Qt::ShiftModifier);
     if (key) {
       replay_->key(*key);
       indicator_->refresh();

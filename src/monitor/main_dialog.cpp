@@ -490,37 +490,13 @@ void MainDialog::keyPressEvent(QKeyEvent* event) {
   if (replaying()) {
     // The replay's keys: Space, the arrows (with Shift one answer), Home, End, + and -;
     // Escape ends it.
-    std::optional<ReplayKey> key;
-    switch (event->key()) {
-      case Qt::Key_Space:
-        key = ReplayKey::PauseResume;
-        break;
-      case Qt::Key_Left:
-        key = event->modifiers() & Qt::ShiftModifier ? ReplayKey::PreviousAnswer : ReplayKey::Back;
-        break;
-      case Qt::Key_Right:
-        key = event->modifiers() & Qt::ShiftModifier ? ReplayKey::NextAnswer : ReplayKey::Forward;
-        break;
-      case Qt::Key_Home:
-        key = ReplayKey::Home;
-        break;
-      case Qt::Key_End:
-        key = ReplayKey::End;
-        break;
-      case Qt::Key_Plus:
-      case Qt::Key_Equal:
-        key = ReplayKey::Faster;
-        break;
-      case Qt::Key_Minus:
-        key = ReplayKey::Slower;
-        break;
-      case Qt::Key_Escape:
-        endReplay();
-        event->accept();
-        return;
-      default:
-        break;
+    if (event->key() == Qt::Key_Escape) {
+      endReplay();
+      event->accept();
+      return;
     }
+    const std::optional<ReplayKey> key =
+        replayKeyOf(event->key(), event->modifiers() & Qt::ShiftModifier);
     if (key) {
       replay_->key(*key);
       indicator_->refresh();

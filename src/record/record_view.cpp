@@ -18,6 +18,28 @@
 
 namespace vortlen {
 
+std::optional<ReplayKey> replayKeyOf(int key, bool shift) {
+  switch (key) {
+    case Qt::Key_Space:
+      return ReplayKey::PauseResume;
+    case Qt::Key_Left:
+      return shift ? ReplayKey::PreviousAnswer : ReplayKey::Back;
+    case Qt::Key_Right:
+      return shift ? ReplayKey::NextAnswer : ReplayKey::Forward;
+    case Qt::Key_Home:
+      return ReplayKey::Home;
+    case Qt::Key_End:
+      return ReplayKey::End;
+    case Qt::Key_Plus:
+    case Qt::Key_Equal:
+      return ReplayKey::Faster;
+    case Qt::Key_Minus:
+      return ReplayKey::Slower;
+    default:
+      return std::nullopt;
+  }
+}
+
 namespace {
 
 void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {

@@ -15,6 +15,7 @@
 
 #include "recorder.h"
 #include "recording_file.h"
+#include "replay.h"
 
 class QMenuBar;
 
@@ -30,6 +31,10 @@ class QtRecordClock final : public RecordClock {
  private:
   QElapsedTimer elapsed_;
 };
+
+/// The replay's key for a key press: Space, the arrows (with Shift one answer), Home, End, + and
+/// -; none for any other key (Escape, which ends the replay, is the window's).
+std::optional<ReplayKey> replayKeyOf(int key, bool shift);
 
 /// Where recordings go: $VORTLEN3_RECORD_DIR, else "Vortlen3" in the user's documents folder.
 QString recordFolder();
