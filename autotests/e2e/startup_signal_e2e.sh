@@ -25,7 +25,7 @@ watcher_pid=$!
 sleep 0.3
 
 start_program
-wait_until 15 prints window_named '^Вортлен$' || fail "the start-up's message box did not appear"
+wait_until 30 prints window_named '^Вортлен$' || fail "the start-up's message box did not appear within 30 s"
 screenshot 01-startup-box.png || fail "cannot take the screenshot 01-startup-box.png"
 note "the start-up box is up"
 
