@@ -19,10 +19,13 @@ export VORTLEN3_COM2="$work/missing2" VORTLEN3_COM3="$work/missing3" VORTLEN3_CO
 mkdir -p "$work/config/Vortlen3"
 watcher_pid=''
 stop_on_exit watcher_pid
-inotifywait -m -q -e close_write -e moved_to --format '%e %f' "$work/config/Vortlen3" \
-  >"$work/settings-writes" 2>/dev/null &
+inotifywait -m -e close_write -e moved_to --format '%e %f' "$work/config/Vortlen3" \
+  >"$work/settings-writes" 2>"$work/watcher.err" &
 watcher_pid=$!
-sleep 0.3
+# On a loaded machine the watcher may take a while to set its watch: a write before that would
+# go uncounted.
+wait_until 20 grep -q 'Watches established' "$work/watcher.err" ||
+  fail "the settings folder's watcher did not start: $(cat "$work/watcher.err")"
 
 start_program
 wait_until 30 prints window_named '^Вортлен$' || fail "the start-up's message box did not appear within 30 s"
