@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Runs a Windows program under Wine in a prefix of its own, creating the prefix on first use.
 #   wine-run.sh PREFIX PROGRAM [ARGUMENTS...]
-# The new prefix maps COM1..COM9 to the links PREFIX/ports/com1..com9, so that a test can point a
-# port at a simulator's pseudo-terminal with a symbolic link, without restarting Wine.
+# The new prefix maps COM1..COM10 to the links PREFIX/ports/com1..com10, so that a test can point
+# a port at a simulator's pseudo-terminal with a symbolic link, without restarting Wine.
 set -euo pipefail
 
 prefix=$1
@@ -13,21 +13,23 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 unset DISPLAY
 
-if [ ! -f "$prefix/.ready" ]; then
+# The marker names what the prefix was made with: a prefix from before COM10 is made again.
+ready="$prefix/.ready-com1-10"
+if [ ! -f "$ready" ]; then
   mkdir -p "$prefix"
   (
     flock 9
-    if [ ! -f "$prefix/.ready" ]; then
+    if [ ! -f "$ready" ]; then
       wineboot --init >/dev/null 2>&1
       mkdir -p "$prefix/ports"
-      for n in 1 2 3 4 5 6 7 8 9; do
+      for n in 1 2 3 4 5 6 7 8 9 10; do
         wine reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ \
           /d "$prefix/ports/com$n" /f >/dev/null 2>&1
       done
       # Wine's mount manager reads the ports when the prefix starts.
       wineserver --kill || true
       wineserver --wait || true
-      touch "$prefix/.ready"
+      touch "$ready"
     fi
   ) 9>"$prefix.lock"
 fi
@@ -36,4 +38,8 @@ fi
 # by peer". Start it here, kept for 30 s after its last program, so that it does not end
 # between the tests of a run (a second start while one runs does nothing).
 wineserver --persistent=30 </dev/null >/dev/null 2>&1 || true
+# Wine's own background processes (services, device drivers) start with the first program and
+# inherit its output: started by the test, they would hold the test's output pipe open for the
+# server's 30 s, and the test runner would wait for them. Started here they hold nothing.
+wine wineboot </dev/null >/dev/null 2>&1 || true
 exec wine "$@"

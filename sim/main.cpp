@@ -42,6 +42,8 @@ constexpr const char* kUsage =
     "  --delay MS         wait MS milliseconds (0..10000) before each answer\n"
     "  --pace             send at 9600 baud (about 1.04 ms a byte) instead of at once\n"
     "  --refuse CODE      refuse every write and reset with completion code CODE (1..255)\n"
+    "  --unplug-at N      the adapter is pulled out as request N arrives: it goes unanswered,\n"
+    "                     the terminal closes and the program ends\n"
     "  --log              log each request to stderr in the lines of the program's wire\n"
     "                     trace: milliseconds since the start, '>', the bytes in hex\n"
     "  --log-answers PATH write each answer to PATH, after the time of day HH:MM:SS.mmm\n"
@@ -106,6 +108,7 @@ int main(int argc, char** argv) {
   bool log = false;
   std::string linkPath;
   std::string answerLogPath;
+  unsigned long unplugAt = 0;
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -140,6 +143,11 @@ int main(int argc, char** argv) {
       if (!code) return badOption("--refuse needs a completion code 1..255");
       refusal = static_cast<std::uint8_t>(*code);
       ++i;
+    } else if (arg == "--unplug-at") {
+      const auto count = parseNumber(next, 1, 1'000'000);
+      if (!count) return badOption("--unplug-at needs a request count 1..1000000");
+      unplugAt = *count;
+      ++i;
     } else if (arg == "--log-answers") {
       if (next == nullptr || *next == '\0') return badOption("--log-answers needs a path");
       answerLogPath = next;
@@ -156,7 +164,6 @@ int main(int argc, char** argv) {
   EcuModel ecu;
   ecu.setRefusal(refusal);
   AdapterModel adapter(ecu, options);
-  if (log) adapter.setRequestObserver(logRequest);
   std::FILE* answerLog = nullptr;
   if (!answerLogPath.empty()) {
     answerLog = std::fopen(answerLogPath.c_str(), "w");
@@ -177,6 +184,13 @@ int main(int argc, char** argv) {
     });
   }
   PtyServer server(adapter);
+  unsigned long requests = 0;
+  if (log || unplugAt != 0) {
+    adapter.setRequestObserver([&](std::span<const std::uint8_t> request, bool checksumOk) {
+      if (log) logRequest(request, checksumOk);
+      if (++requests == unplugAt) server.stop();
+    });
+  }
   if (!server.open()) {
     std::fprintf(stderr, "vortlen3-ecusim: cannot create a pseudo-terminal: %s\n",
                  std::strerror(errno));

@@ -140,6 +140,17 @@ TEST_F(PtyLinkTest, TheEcuCanRefuseAWrite) {
   EXPECT_EQ(link.ResponseBuffer()[0], 7);
 }
 
+TEST_F(PtyLinkTest, AnAdapterPulledOutClosesThePort) {
+  EcusimProcess sim({"--unplug-at", "2"});
+  ASSERT_TRUE(connect(sim));
+  ASSERT_EQ(send({ecu::kWakeUp}), LinkResult::Ok);
+  EXPECT_NE(send({ecu::kWakeUp}), LinkResult::Ok);
+  // The hang-up shows in the transaction it cut short, or at the latest in the next one.
+  if (shared.isOpen()) send({ecu::kWakeUp});
+  EXPECT_FALSE(shared.isOpen());
+  EXPECT_TRUE(shared.lost());
+}
+
 TEST_F(PtyLinkTest, ABusyPortCannotBeOpenedTwice) {
   EcusimProcess sim;
   ASSERT_TRUE(connect(sim));

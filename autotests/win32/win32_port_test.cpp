@@ -26,12 +26,13 @@ using Clock = std::chrono::steady_clock;
 constexpr unsigned kPaced = 1;                // --pace
 constexpr const char* kNoEcho = "COM2";       // --no-echo
 constexpr const char* kCorruptEcho = "COM3";  // --corrupt-echo 5
-constexpr const char* kSilent = "COM4";       // --silent
+constexpr unsigned kReplugged = 4;            // pulled out at its 3rd request, back 0.5 s later
 constexpr const char* kBadChecksum = "COM5";  // --bad-checksum
 constexpr const char* kOverlong = "COM6";     // --overlong
 constexpr const char* kRefusing = "COM7";     // --refuse 7
 constexpr const char* kLate = "COM8";         // --pace --delay 1000
 constexpr const char* kStalled = "COM9";      // a simulator that is stopped: it reads nothing
+constexpr const char* kSilent = "\\\\.\\COM10";  // --silent
 
 const Bytes kSetOne = {0x61, 0x07, 0x08, 0x51, 0x52, 0x53, 0x54, 0x1A,
                        0x63, 0x29, 0x26, 0x35, 0x23, 0x5C, 0x34};
@@ -136,6 +137,27 @@ TEST_F(Win32PortTest, PurgeDropsAnAnswerThatCameTooLate) {
       EXPECT_GT(received, 0u) << "the late answer never came, so the purge proves nothing";
     }
   }
+}
+
+TEST_F(Win32PortTest, APulledAdapterClosesThePortAndIsOpenedAgainOnceItIsBack) {
+  ASSERT_TRUE(shared.openPort(kReplugged));
+  // Where in its count the adapter is depends on the runs before: ask until it is pulled.
+  LinkResult result = LinkResult::Ok;
+  for (int i = 0; i < 4 && result == LinkResult::Ok; ++i) result = send({ecu::kWakeUp});
+  ASSERT_NE(result, LinkResult::Ok) << "the adapter was never pulled out";
+  // The hang-up shows in the transaction it cut short, or at the latest in the next one.
+  if (device.isOpen()) send({ecu::kWakeUp});
+  EXPECT_FALSE(device.isOpen()) << "a device that has gone leaves the port open";
+  EXPECT_EQ(send({ecu::kWakeUp}), LinkResult::PortNotOpen);
+
+  // Plugged back at the same name: reopened quietly, about a second after the loss was noticed.
+  const auto start = Clock::now();
+  while (!shared.isOpen() && Clock::now() - start < std::chrono::seconds(5)) {
+    shared.reopenIfLost();
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  ASSERT_TRUE(shared.isOpen()) << "the port was not opened again within 5 s";
+  EXPECT_EQ(send({ecu::kWakeUp}), LinkResult::Ok);
 }
 
 TEST_F(Win32PortTest, AStuckDeviceDoesNotFreezeAWrite) {

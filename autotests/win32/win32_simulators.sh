@@ -3,7 +3,8 @@
 # the link that the Wine prefix maps the port to.
 #   win32_simulators.sh start ECUSIM PORTS_DIR PID_FILE N=OPTIONS...
 #       serves PORTS_DIR/comN with ECUSIM OPTIONS (comma-separated); "stalled" starts a
-#       simulator and stops it (SIGSTOP), so that the port takes nothing
+#       simulator and stops it (SIGSTOP), so that the port takes nothing; "replug,N" is an
+#       adapter pulled out at its N-th request and plugged back half a second later, for ever
 #   win32_simulators.sh stop PID_FILE
 set -euo pipefail
 
@@ -15,7 +16,7 @@ running() {
 }
 
 # Ends the simulators a PID file lists, if they are still ours: all are told at once, then
-# waited for.
+# waited for. Each leads a process group of its own (the replugging loop and its simulator).
 stop_all() {
   local pid_file=$1 pid
   [ -f "$pid_file" ] || return 0
@@ -24,15 +25,15 @@ stop_all() {
     [ -n "$pid" ] || continue
     grep -q vortlen3-ecusim "/proc/$pid/cmdline" 2>/dev/null || continue
     ours+=("$pid")
-    kill -CONT "$pid" 2>/dev/null || true
-    kill -TERM "$pid" 2>/dev/null || true
+    kill -CONT -- "-$pid" 2>/dev/null || kill -CONT "$pid" 2>/dev/null || true
+    kill -TERM -- "-$pid" 2>/dev/null || kill -TERM "$pid" 2>/dev/null || true
   done <"$pid_file"
   for pid in "${ours[@]}"; do
     for _ in $(seq 50); do
       running "$pid" || break
       sleep 0.1
     done
-    kill -KILL "$pid" 2>/dev/null || true
+    kill -KILL -- "-$pid" 2>/dev/null || kill -KILL "$pid" 2>/dev/null || true
   done
   rm -f "$pid_file"
 }
@@ -59,7 +60,13 @@ start_all() {
     link="$ports/com$n"
     IFS=, read -r -a words <<<"$options"
     # A session of its own: the stopped one would otherwise be sent SIGHUP when this script ends.
-    setsid "$ecusim" "${words[@]}" --link "$link" </dev/null >/dev/null 2>"$ports/com$n.log" &
+    if [ "${words[0]:-}" = replug ]; then
+      # shellcheck disable=SC2016  # expanded by the loop's own shell
+      setsid bash -c 'while :; do "$1" --unplug-at "$2" --link "$3"; sleep 0.5; done' replug \
+        "$ecusim" "${words[1]}" "$link" </dev/null >/dev/null 2>"$ports/com$n.log" &
+    else
+      setsid "$ecusim" "${words[@]}" --link "$link" </dev/null >/dev/null 2>"$ports/com$n.log" &
+    fi
     pid=$!
     echo "$pid" >>"$pid_file"
     for _ in $(seq 50); do

@@ -29,6 +29,9 @@ void setLine(HANDLE port) {
   line.XoffLim = 512;
   line.XonChar = 0;
   line.XoffChar = 0;
+  // A framing error on the K-Line (a wake-up, a collision) must not halt every later read
+  // until someone clears it.
+  line.fAbortOnError = FALSE;
   SetCommState(port, &line);
 
   COMMTIMEOUTS timeouts{};
@@ -55,6 +58,17 @@ HANDLE claimPort(const char* deviceName) {
     return nullptr;
   }
   return claim;
+}
+
+// After a failed ReadFile or WriteFile: whether the device has gone. A line error that ended
+// the call (a port set to abort on errors by someone else) is cleared and the port goes on; any
+// other failure, or a port that cannot even be asked for its errors, is a device that was
+// pulled out.
+bool deviceHasGone(HANDLE port) {
+  if (GetLastError() != ERROR_OPERATION_ABORTED) return true;
+  DWORD errors = 0;
+  COMSTAT status{};
+  return ClearCommError(port, &errors, &status) == FALSE;
 }
 
 }  // namespace
@@ -114,14 +128,21 @@ std::size_t Win32SerialPort::write(const std::uint8_t* data, std::size_t n) {
   if (handle_ == nullptr) return 0;
   // A write the device has not taken within the write time-out ends with what it took.
   DWORD written = 0;
-  WriteFile(asHandle(handle_), data, static_cast<DWORD>(n), &written, nullptr);
+  if (!WriteFile(asHandle(handle_), data, static_cast<DWORD>(n), &written, nullptr) &&
+      deviceHasGone(asHandle(handle_))) {
+    close();
+    return 0;
+  }
   return written;
 }
 
 std::size_t Win32SerialPort::read(std::uint8_t* buffer, std::size_t n) {
   if (handle_ == nullptr) return 0;
   DWORD received = 0;
-  if (!ReadFile(asHandle(handle_), buffer, static_cast<DWORD>(n), &received, nullptr)) return 0;
+  if (!ReadFile(asHandle(handle_), buffer, static_cast<DWORD>(n), &received, nullptr)) {
+    if (deviceHasGone(asHandle(handle_))) close();
+    return 0;
+  }
   return received;
 }
 
