@@ -60,15 +60,24 @@ HANDLE claimPort(const char* deviceName) {
   return claim;
 }
 
-// After a failed ReadFile or WriteFile: whether the device has gone. A line error that ended
-// the call (a port set to abort on errors by someone else) is cleared and the port goes on; any
-// other failure, or a port that cannot even be asked for its errors, is a device that was
-// pulled out.
+// After a failed ReadFile or WriteFile: whether the device has gone. A transfer that some
+// drivers end with a time-out status, and a line error that ended the call (on a port set to
+// abort on errors), leave the port as it is; any other failure, or a port that cannot even be
+// asked for its errors, is a device that was pulled out.
 bool deviceHasGone(HANDLE port) {
-  if (GetLastError() != ERROR_OPERATION_ABORTED) return true;
-  DWORD errors = 0;
-  COMSTAT status{};
-  return ClearCommError(port, &errors, &status) == FALSE;
+  switch (GetLastError()) {
+    case ERROR_COUNTER_TIMEOUT:
+    case ERROR_SEM_TIMEOUT:
+    case ERROR_TIMEOUT:
+      return false;
+    case ERROR_OPERATION_ABORTED: {
+      DWORD errors = 0;
+      COMSTAT status{};
+      return ClearCommError(port, &errors, &status) == FALSE;
+    }
+    default:
+      return true;
+  }
 }
 
 }  // namespace
@@ -139,8 +148,9 @@ std::size_t Win32SerialPort::write(const std::uint8_t* data, std::size_t n) {
 std::size_t Win32SerialPort::read(std::uint8_t* buffer, std::size_t n) {
   if (handle_ == nullptr) return 0;
   DWORD received = 0;
-  if (!ReadFile(asHandle(handle_), buffer, static_cast<DWORD>(n), &received, nullptr)) {
-    if (deviceHasGone(asHandle(handle_))) close();
+  if (!ReadFile(asHandle(handle_), buffer, static_cast<DWORD>(n), &received, nullptr) &&
+      deviceHasGone(asHandle(handle_))) {
+    close();
     return 0;
   }
   return received;
