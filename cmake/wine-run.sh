@@ -41,5 +41,5 @@ wineserver --persistent=30 </dev/null >/dev/null 2>&1 || true
 # Wine's own background processes (services, device drivers) start with the first program and
 # inherit its output: started by the test, they would hold the test's output pipe open for the
 # server's 30 s, and the test runner would wait for them. Started here they hold nothing.
-wine wineboot </dev/null >/dev/null 2>&1 || true
+timeout 120 wine wineboot </dev/null >/dev/null 2>&1 || true
 exec wine "$@"
