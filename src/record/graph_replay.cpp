@@ -2,12 +2,10 @@
 
 #include <algorithm>
 
-#include "main_replay.h"
-
 namespace vortlen {
 
 GraphReplay::GraphReplay(GraphLogic& logic, WindowTimer& replayTimer)
-    : logic_(logic), replayTimer_(replayTimer) {}
+    : WindowReplay(replayTimer), logic_(logic) {}
 
 GraphReplay::~GraphReplay() = default;
 
@@ -16,36 +14,18 @@ void GraphReplay::begin(Recording recording) {
     logic_.setPollingPaused(true);
     liveSet_ = logic_.activeSet();
   }
-  replay_.reset();
+  stop();
   anyShown_ = false;
   logic_.chooseSet(recording.set);
-  ReplayTarget& target = *this;
-  replay_ = std::make_unique<Replay>(std::move(recording), replayTimer_, target);
-  replay_->start();
+  play(std::move(recording));
 }
 
 void GraphReplay::end() {
   if (!active()) return;
-  replay_.reset();
+  stop();
   logic_.chooseSet(liveSet_);
   logic_.restartTraces();
   logic_.setPollingPaused(false);
-}
-
-void GraphReplay::onTimer() {
-  if (replay_) replay_->onTimer();
-}
-
-void GraphReplay::key(ReplayKey key) {
-  if (replay_) replay_->key(key);
-}
-
-std::string GraphReplay::positionText() const {
-  if (!replay_) return {};
-  std::string text = minutesSeconds(replay_->positionMs()) + " / " +
-                     minutesSeconds(replay_->durationMs()) + "  " + replay_->speedText();
-  if (replay_->paused()) text += "  пауза";
-  return text;
 }
 
 void GraphReplay::showRecorded(const Recording& recording, std::size_t index) {

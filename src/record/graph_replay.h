@@ -1,6 +1,5 @@
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "graph_logic.h"
@@ -11,7 +10,7 @@ namespace vortlen {
 /// A graph-view recording played in the graph view, drawn as live. While it plays the view's
 /// polling is paused, so nothing goes to the ECU; when it ends the view's set comes back, the
 /// traces start afresh and the polling goes on.
-class GraphReplay final : private ReplayTarget {
+class GraphReplay final : public WindowReplay {
  public:
   GraphReplay(GraphLogic& logic, WindowTimer& replayTimer);
   ~GraphReplay() override;
@@ -19,20 +18,12 @@ class GraphReplay final : private ReplayTarget {
   /// Starts playing `recording` (a graph-view one).
   void begin(Recording recording);
   void end();
-  bool active() const { return replay_ != nullptr; }
-  void onTimer();
-  void key(ReplayKey key);
-  const Replay* replay() const { return replay_.get(); }
-  /// "0:12 / 1:30  ×1", with "пауза" when paused; empty when none plays.
-  std::string positionText() const;
 
  private:
   void showRecorded(const Recording& recording, std::size_t index) override;
   void showPosition() override {}
 
   GraphLogic& logic_;
-  WindowTimer& replayTimer_;
-  std::unique_ptr<Replay> replay_;
   int liveSet_ = 1;
   std::size_t last_ = 0;
   bool anyShown_ = false;

@@ -111,4 +111,35 @@ void Replay::key(ReplayKey key) {
   target_.showPosition();
 }
 
+WindowReplay::~WindowReplay() = default;
+
+void WindowReplay::play(Recording recording) {
+  replay_.reset();
+  ReplayTarget& target = *this;
+  replay_ = std::make_unique<Replay>(std::move(recording), replayTimer_, target);
+  replay_->start();
+}
+
+void WindowReplay::onTimer() {
+  if (replay_) replay_->onTimer();
+}
+
+void WindowReplay::key(ReplayKey key) {
+  if (replay_) replay_->key(key);
+}
+
+std::string WindowReplay::positionText() const {
+  if (!replay_) return {};
+  std::string text = minutesSeconds(replay_->positionMs()) + " / " +
+                     minutesSeconds(replay_->durationMs()) + "  " + replay_->speedText();
+  if (replay_->paused()) text += "  пауза";
+  return text;
+}
+
+std::string minutesSeconds(std::int64_t ms) {
+  const std::int64_t seconds = ms / 1000;
+  const std::string ss = std::to_string(seconds % 60);
+  return std::to_string(seconds / 60) + ":" + (ss.size() < 2 ? "0" + ss : ss);
+}
+
 }  // namespace vortlen

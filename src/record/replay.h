@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "recording_file.h"
@@ -76,5 +77,32 @@ class Replay {
   bool paused_ = false;
   int speedQuarters_ = 4;
 };
+
+/// What the replay of one window holds: the one Replay it plays, on the window's replay timer.
+/// The window's own class says what playing, and ending, does to the window.
+class WindowReplay : protected ReplayTarget {
+ public:
+  bool active() const { return replay_ != nullptr; }
+  void onTimer();
+  void key(ReplayKey key);
+  const Replay* replay() const { return replay_.get(); }
+  /// "0:12 / 1:30  ×1", with "пауза" when paused; empty when none plays.
+  std::string positionText() const;
+
+ protected:
+  explicit WindowReplay(WindowTimer& replayTimer) : replayTimer_(replayTimer) {}
+  ~WindowReplay() override;
+  /// Plays `recording` in place of any that plays.
+  void play(Recording recording);
+  void stop() { replay_.reset(); }
+
+  std::unique_ptr<Replay> replay_;
+
+ private:
+  WindowTimer& replayTimer_;
+};
+
+/// "m:ss" of milliseconds.
+std::string minutesSeconds(std::int64_t ms);
 
 }  // namespace vortlen
