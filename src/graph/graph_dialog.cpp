@@ -305,20 +305,9 @@ void GraphDialog::endDialog() {
 }
 
 void GraphDialog::keyPressEvent(QKeyEvent* event) {
-  if (replaying()) {
-    // The replay's keys, as in the main window; Escape ends the replay, not the window.
-    if (event->key() == Qt::Key_Escape) {
-      endReplay();
-      return;
-    }
-    const std::optional<ReplayKey> key =
-        replayKeyOf(event->key(), event->modifiers() & Qt::ShiftModifier);
-    if (key) {
-      replay_->key(*key);
-      indicator_->refresh();
-      return;
-    }
-  }
+  // Escape ends a replay, not the window.
+  if (replaying() && replayKeyPressed(*event, *replay_, *indicator_, [this] { endReplay(); }))
+    return;
   const QString text = event->text();
   if (text.size() == 1 && logic_->onChar(text.at(0).unicode())) return;
   // Enter neither presses a button nor closes the window.

@@ -487,23 +487,8 @@ void MainDialog::endReplay() {
 }
 
 void MainDialog::keyPressEvent(QKeyEvent* event) {
-  if (replaying()) {
-    // The replay's keys: Space, the arrows (with Shift one answer), Home, End, + and -;
-    // Escape ends it.
-    if (event->key() == Qt::Key_Escape) {
-      endReplay();
-      event->accept();
-      return;
-    }
-    const std::optional<ReplayKey> key =
-        replayKeyOf(event->key(), event->modifiers() & Qt::ShiftModifier);
-    if (key) {
-      replay_->key(*key);
-      indicator_->refresh();
-      event->accept();
-      return;
-    }
-  }
+  if (replaying() && replayKeyPressed(*event, *replay_, *indicator_, [this] { endReplay(); }))
+    return;
   // Neither Enter nor Escape may close the main window.
   switch (event->key()) {
     case Qt::Key_Return:

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
@@ -18,6 +19,9 @@
 
 namespace vortlen {
 
+namespace {
+
+// The replay's key for a key press; none for any other key.
 std::optional<ReplayKey> replayKeyOf(int key, bool shift) {
   switch (key) {
     case Qt::Key_Space:
@@ -39,8 +43,6 @@ std::optional<ReplayKey> replayKeyOf(int key, bool shift) {
       return std::nullopt;
   }
 }
-
-namespace {
 
 void showBox(QWidget* parent, QMessageBox::Icon icon, const QString& text) {
   // Not modal to the polling: the box waits while the window goes on.
@@ -207,6 +209,22 @@ void addExport(QDialog* window, QRect place, const QString& fileStem,
   QObject::connect(saveKey, &QShortcut::activated, window, saveNow);
   auto* copy = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_C), window);
   QObject::connect(copy, &QShortcut::activated, window, [text] { copyText(text()); });
+}
+
+bool replayKeyPressed(QKeyEvent& event, WindowReplay& replay, RecordIndicator& indicator,
+                      const std::function<void()>& end) {
+  if (event.key() == Qt::Key_Escape) {
+    end();
+    event.accept();
+    return true;
+  }
+  const std::optional<ReplayKey> key =
+      replayKeyOf(event.key(), event.modifiers() & Qt::ShiftModifier);
+  if (!key) return false;
+  replay.key(*key);
+  indicator.refresh();
+  event.accept();
+  return true;
 }
 
 }  // namespace vortlen

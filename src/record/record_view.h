@@ -17,6 +17,7 @@
 #include "recording_file.h"
 #include "replay.h"
 
+class QKeyEvent;
 class QMenuBar;
 
 namespace vortlen {
@@ -31,10 +32,6 @@ class QtRecordClock final : public RecordClock {
  private:
   QElapsedTimer elapsed_;
 };
-
-/// The replay's key for a key press: Space, the arrows (with Shift one answer), Home, End, + and
-/// -; none for any other key (Escape, which ends the replay, is the window's).
-std::optional<ReplayKey> replayKeyOf(int key, bool shift);
 
 /// Where recordings go: $VORTLEN3_RECORD_DIR, else "Vortlen3" in the user's documents folder.
 QString recordFolder();
@@ -112,5 +109,11 @@ std::string exportText(const std::string& title, const EcuNames& names,
 /// at that moment; Ctrl+S saves too. `fileStem` names the suggested file.
 void addExport(QDialog* window, QRect place, const QString& fileStem,
                std::function<std::string()> text);
+
+/// A key pressed in a window while its replay plays: Escape calls `end`; Space, the arrows
+/// (with Shift one answer), Home, End, + and - go to the replay, and the indicator shows where
+/// it is now. True when the key was the replay's.
+bool replayKeyPressed(QKeyEvent& event, WindowReplay& replay, RecordIndicator& indicator,
+                      const std::function<void()>& end);
 
 }  // namespace vortlen
