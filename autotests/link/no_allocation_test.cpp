@@ -1,30 +1,13 @@
-// Counts every heap allocation of the process, so that a test can show that a transaction
-// makes none: the link runs on every poll tick for hours.
+// With every heap allocation of the program counted, a transaction is shown to make none: the
+// link runs on every poll tick for hours.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
-#include <new>
 
+#include "counting_new.h"
 #include "ecu_link.h"
 #include "ecu_services.h"
 #include "scripted_port.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-  throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept {
-  std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-  std::free(memory);
-}
 
 namespace vortlen {
 namespace {
@@ -37,12 +20,12 @@ TEST(NoAllocationTest, TransactionsAllocateNothing) {
   port.chunk({0x01, 0x02, 0xFD, 0x0D});
   port.silence(40);
 
-  const long before = allocations.load();
+  const long before = test::heapAllocations();
   EXPECT_EQ(link->transact(ecu::releaseRequest), LinkResult::Ok);
   EXPECT_EQ(link->transact(ecu::releaseRequest), LinkResult::NoAnswer);
   port.echo = false;
   EXPECT_EQ(link->transact(ecu::releaseRequest), LinkResult::AdapterOff);
-  EXPECT_EQ(allocations.load(), before);
+  EXPECT_EQ(test::heapAllocations(), before);
 
   // Nor with the wire trace on, and a release owed that goes first when the link is back.
   WireTrace trace;
@@ -54,15 +37,15 @@ TEST(NoAllocationTest, TransactionsAllocateNothing) {
   port.chunk({0x01, 0x02, 0xFD, 0x0D});
   const std::array<std::uint8_t, 5> override = {0x62, 0x0B, 0x80, 0x1A, 0x64};
   const std::array<std::uint8_t, 1> wakeUp = {0x01};
-  const long traced = allocations.load();
+  const long traced = test::heapAllocations();
   EXPECT_EQ(link->transact(override), LinkResult::NoAnswer);
   EXPECT_EQ(link->transact(wakeUp), LinkResult::Ok);
-  EXPECT_EQ(allocations.load(), traced);
+  EXPECT_EQ(test::heapAllocations(), traced);
   EXPECT_FALSE(shared.ledger().owed()) << "the release went first";
 
   // The counter itself works: a real allocation is seen.
   auto probe = std::make_unique<int>(1);
-  EXPECT_GT(allocations.load(), before);
+  EXPECT_GT(test::heapAllocations(), before);
 }
 
 }  // namespace

@@ -2,32 +2,15 @@
 // that a row costs no allocation once its file is open.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <new>
 #include <sstream>
 
+#include "counting_new.h"
 #include "recorder.h"
 #include "recording_file.h"
 #include "utf8_path.h"
-
-namespace {
-std::atomic<long> allocations{0};
-}
-
-void* operator new(std::size_t size) {
-  ++allocations;
-  if (void* memory = std::malloc(size == 0 ? 1 : size)) return memory;
-  throw std::bad_alloc();
-}
-void operator delete(void* memory) noexcept {
-  std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-  std::free(memory);
-}
 
 namespace vortlen {
 namespace {
@@ -134,12 +117,12 @@ TEST_F(RecorderTest, ARowAllocatesNothingOnceItsFileIsOpen) {
   ASSERT_TRUE(recorder.start());
   const LiveDisplay display = shown(1, kSet1);
   recorder.onSetAnswer(display, kSet1);
-  const long before = allocations.load();
+  const long before = test::heapAllocations();
   for (int i = 0; i < 100; ++i) {
     clock.now += 93;
     recorder.onSetAnswer(display, kSet1);
   }
-  EXPECT_EQ(allocations.load() - before, 0);
+  EXPECT_EQ(test::heapAllocations() - before, 0);
   EXPECT_EQ(recorder.rows(), 101u);
 }
 
