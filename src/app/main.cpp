@@ -9,6 +9,7 @@
 #include "adjustment_dialog.h"
 #include "child_windows.h"
 #include "command_line.h"
+#include "ecu_link.h"
 #include "main_dialog.h"
 #include "qsettings_store.h"
 #include "qt_translation.h"
@@ -23,7 +24,14 @@
 #include "power_off_logind.h"
 #endif
 
+namespace {
+constexpr int kKeeperPeriodMs = 250;
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Before anything else: a signal in the first moments of start-up must not kill the program
+  // with its default action.
+  vortlen::catchTerminationSignals();
   // --version and --help are answered before any window or port is opened.
   if (const auto answer = vortlen::commandLineAnswer(argc, argv, vortlen::kVersion)) {
     std::fputs(answer->c_str(), stdout);
@@ -80,6 +88,13 @@ int main(int argc, char** argv) {
   vortlen::closeOnTerminationSignals(
       &mainDialog, [&port] { port.setUnattended(); },
       [&mainDialog] { mainDialog.done(QDialog::Accepted); });
+  // The link's keeper: while no window sends (a message box up, a replay, the passport after
+  // its reading, the graph view paused), a device that went away is noticed, opened again
+  // when it is back, and the release due goes at once, not when someone answers a box.
+  vortlen::EcuLink keeper(port);
+  QTimer keeperTimer;
+  QObject::connect(&keeperTimer, &QTimer::timeout, &mainDialog, [&keeper] { keeper.settle(); });
+  keeperTimer.start(kKeeperPeriodMs);
   QTimer::singleShot(0, &mainDialog, [&mainDialog] { mainDialog.startUp(); });
   application.exec();
   return 0;
