@@ -25,12 +25,22 @@
 #endif
 
 namespace {
+
 constexpr int kKeeperPeriodMs = 250;
+
+#ifdef __linux__
+// Before any library's constructor: from the program's first moment, a termination signal is
+// caught and waits for the event loop, instead of killing the program by its default action.
+void catchSignalsFirst() {
+  vortlen::catchTerminationSignals();
+}
+[[gnu::section(".preinit_array"), gnu::used]] void (*const kCatchSignalsFirst)() = catchSignalsFirst;
+#endif
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  // Before anything else: a signal in the first moments of start-up must not kill the program
-  // with its default action.
+  // Where there is no early hook, as soon as main() runs (catching twice does nothing).
   vortlen::catchTerminationSignals();
   // --version and --help are answered before any window or port is opened.
   if (const auto answer = vortlen::commandLineAnswer(argc, argv, vortlen::kVersion)) {
