@@ -99,12 +99,10 @@ click_in_window "$actuators" 92 106  # "Бензонасос"
 wait_until 5 any_request_matches "$hold_line" '^62 0A 1F 09 ' || fail "the pump's box sent no relay write"
 click_in_window "$actuators" 18 164  # "Ф1"
 wait_until 5 any_request_matches "$hold_line" '^62 0D 01 0D 01$' || fail "Ф1's box sent no cut"
-stop_process "$sim_pid"
-sim_pid=''
+unplug_simulator
 sleep 1.5
 back_line=$(($(log_lines) + 1))
-"$simulator" --log --link "$work/tty" >"$work/simulator2.out" 2>>"$work/simulator.log" &
-sim_pid=$!
+plug_simulator_back
 wait_until 5 at_least "$back_line" "$monitor_read" 2 || fail "the monitor did not resume after the replug"
 first=$(requests_from "$back_line" | head -n 1)
 [ "$first" = "$release_request" ] || fail "the first request after the replug is '$first'"

@@ -210,3 +210,15 @@ note "Xvfb on $DISPLAY"
 read -ra extra_simulator_options <<<"$simulator_options"
 start_simulator "$simulator" --log "${extra_simulator_options[@]}"
 note "simulator serving $sim_port"
+
+# The adapter pulled out: the simulator ends, and its pseudo-terminal with it.
+unplug_simulator() {
+  stop_process "$sim_pid"
+  sim_pid=''
+}
+
+# The adapter plugged back: a new simulator behind the same link, into the same request log.
+plug_simulator_back() {
+  "$simulator" --log --link "$work/tty" >"$work/simulator-$(now_ms).out" 2>>"$work/simulator.log" &
+  sim_pid=$!
+}

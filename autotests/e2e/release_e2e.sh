@@ -52,8 +52,7 @@ note "the coolant override is active"
 
 # --- the adapter pulled out ----------------------------------------------------------------------
 
-stop_process "$sim_pid"
-sim_pid=''
+unplug_simulator
 sleep 2
 screenshot 02-unplugged.png
 ticks_before=$(cpu_ticks)
@@ -64,8 +63,7 @@ note "unplugged: $ticks clock ticks of CPU in 10 s ($(percent_of_core "$ticks" 1
 # --- plugged back at the same path ---------------------------------------------------------------
 
 back_line=$(($(log_lines) + 1))
-"$simulator" --log --link "$work/tty" >"$work/simulator2.out" 2>>"$work/simulator.log" &
-sim_pid=$!
+plug_simulator_back
 wait_until 5 test -L "$work/tty" || fail "the second simulator did not make its port link"
 wait_until 5 at_least "$back_line" "$set1_request" 1 || fail "the polling did not resume"
 first=$(requests_from "$back_line" | head -n 1)
@@ -85,12 +83,10 @@ click_coolant_slider
 key_in_main_window alt+p
 wait_until 5 prints window_named 'Паспорт ЭБУ' || fail "Alt+P did not open the passport"
 sleep 1
-stop_process "$sim_pid"
-sim_pid=''
+unplug_simulator
 sleep 0.5
 passport_line=$(($(log_lines) + 1))
-"$simulator" --log --link "$work/tty" >"$work/simulator3.out" 2>>"$work/simulator.log" &
-sim_pid=$!
+plug_simulator_back
 wait_until 5 any_request_matches "$passport_line" "^$release_request\$" ||
   fail "the release did not reach the ECU while the passport was open"
 first=$(requests_from "$passport_line" | head -n 1)
