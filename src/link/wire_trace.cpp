@@ -108,7 +108,6 @@ void WireTrace::result(LinkResult result) {
 void WireTrace::portOpened(std::string_view com, std::string_view device,
                            std::string_view failure) {
   if (file_ == nullptr) return;
-  const std::string_view shown = device.empty() ? std::string_view("нет устройства") : device;
   if (!runBegun_) {
     runBegun_ = true;
     // The runs before end where this one begins: an empty line between them.
@@ -118,10 +117,13 @@ void WireTrace::portOpened(std::string_view com, std::string_view device,
     std::fputs(header.c_str(), file_);
     std::fflush(file_);
   } else if (failure.empty()) {
-    note(std::string(com) + " = " + std::string(shown));
+    note(std::string(com) + " = " + std::string(device));
   }
-  if (!failure.empty()) {
-    note(std::string(com) + " = " + std::string(shown) + " не открыт: " + std::string(failure));
+  if (failure.empty()) return;
+  if (device.empty()) {
+    note(std::string(com) + " не открыт: нет устройства");
+  } else {
+    note(std::string(com) + " = " + std::string(device) + " не открыт: " + std::string(failure));
   }
 }
 

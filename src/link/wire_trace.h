@@ -55,10 +55,11 @@ class WireTrace {
 
   /// The program and version the run's header names ("Вортлен 3 3.0.0").
   void setProgram(std::string program) { program_ = std::move(program); }
-  /// The program opens COM `com` on `device`; `failure` is why it could not, empty when it
-  /// did. The first call of a run begins it: an empty line after the runs before, then the
-  /// header. Every failure is a note naming the device and the reason; a later successful open
-  /// (another port chosen) is a note naming the port and the device.
+  /// The program opens COM `com` on `device` (empty: the port has none); `failure` is why it
+  /// could not, empty when it did. The first call of a run begins it: an empty line after the
+  /// runs before, then the header. Every failure is a note naming the device and the reason
+  /// ("COM1 = /dev/ttyUSB0 не открыт: нет доступа: …"); a later successful open (another port
+  /// chosen) is a note naming the port and the device.
   void portOpened(std::string_view com, std::string_view device, std::string_view failure);
 
  private:
