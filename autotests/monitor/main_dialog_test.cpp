@@ -270,13 +270,10 @@ TEST_F(MainDialogTest, TheGuideOpensAsAFileThatExistsOrSaysWhereItLooked) {
   EXPECT_TRUE(notifier.messages.empty());
   const QUrl url = opened.front();
   ASSERT_TRUE(url.isLocalFile()) << url.toString().toStdString();
-  EXPECT_TRUE(url.toLocalFile().endsWith(QStringLiteral("/guide/index.html")));
   QFile page(url.toLocalFile());
   ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << url.toLocalFile().toStdString();
-  const QString html = QString::fromUtf8(page.readAll());
-  EXPECT_TRUE(html.contains(QStringLiteral("Сообщения о связи с блоком")));
+  EXPECT_TRUE(QString::fromUtf8(page.readAll()).contains(QStringLiteral("src=\"images/")));
   // Its pictures are beside it.
-  EXPECT_TRUE(html.contains(QStringLiteral("src=\"images/main-window.png\"")));
   EXPECT_TRUE(QFileInfo(url.toLocalFile()).dir().exists(QStringLiteral("images/main-window.png")));
 
   const QStringList nowhere{QStringLiteral("/nonexistent/a/index.html"),
