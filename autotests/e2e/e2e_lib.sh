@@ -50,6 +50,7 @@ keep_artefacts() {
   cp -f "$work/simulator.log" "$artefacts/simulator.log" 2>/dev/null
   cp -f "$work/program.log" "$artefacts/program.log" 2>/dev/null
   cp -f "$work/config/Vortlen3/Vortlen3.ini" "$artefacts/Vortlen3.ini" 2>/dev/null
+  cp -f "$work/trace.txt" "$artefacts/trace.txt" 2>/dev/null
 }
 on_exit keep_artefacts
 trap 'echo "FAIL: stopped after $(elapsed "$started") s" >&2; exit 1' TERM

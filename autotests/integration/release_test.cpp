@@ -140,7 +140,10 @@ TEST_F(ReleaseOwedTest, AfterAReplugTheReleaseGoesBeforeAnyPoll) {
   const std::filesystem::path tracePath = linkPath_.string() + ".trace";
   WireTrace trace;
   ASSERT_TRUE(trace.open(tracePath.c_str()));
+  trace.setProgram("Вортлен 3 9.8.7");
   port_.setTrace(&trace);
+  // Nothing is plugged in yet: the run's header, then why the port did not open.
+  EXPECT_FALSE(port_.openPort(1));
   auto ecu = plugIn();
   ASSERT_TRUE(ecu->opened());
   ASSERT_TRUE(port_.openPort(1));
@@ -179,16 +182,28 @@ TEST_F(ReleaseOwedTest, AfterAReplugTheReleaseGoesBeforeAnyPoll) {
   std::ifstream file(tracePath);
   std::string traced((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   std::filesystem::remove(tracePath);
-  const std::regex line(R"(\d+ ([<>] [0-9A-F]{2}( [0-9A-F]{2})*|= .+))");
+  // The run begins with its header: the program, the local date and time, COM1 and its device.
   std::istringstream lines(traced);
+  std::string header;
+  std::getline(lines, header);
+  EXPECT_TRUE(std::regex_match(
+      header,
+      std::regex("=== Вортлен 3 9\\.8\\.7, 20\\d\\d-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d [+-]\\d{4}, "
+                 "COM1 = " +
+                 linkPath_.string())))
+      << header;
+  const std::regex line(R"(\d+ ([<>] [0-9A-F]{2}( [0-9A-F]{2})*|= .+))");
   int count = 0;
   for (std::string text; std::getline(lines, text); ++count) {
     EXPECT_TRUE(std::regex_match(text, line)) << text;
   }
   EXPECT_GT(count, 10);
-  for (const char* expected :
-       {" > 62 0B 80 1A 64 95 0D\n", " < 00 00 0D\n", " = Ok\n", " = Порт не открыт\n",
-        " > 62 09 00 0A 00 0B 00 0C 00 40 CD 00 0E 00 0F 00 4A 0D\n"}) {
+  for (const std::string& expected :
+       {" = COM1 = " + linkPath_.string() +
+            " не открыт: устройство не найдено: подключите адаптер\n",
+        std::string(" > 62 0B 80 1A 64 95 0D\n"), std::string(" < 00 00 0D\n"),
+        std::string(" = Ok\n"), std::string(" = Порт не открыт\n"),
+        std::string(" > 62 09 00 0A 00 0B 00 0C 00 40 CD 00 0E 00 0F 00 4A 0D\n")}) {
     EXPECT_NE(traced.find(expected), std::string::npos) << expected << "\n" << traced;
   }
 }

@@ -66,6 +66,7 @@ int main(int argc, char** argv) {
   vortlen::WireTrace trace;
   if (const char* path = std::getenv("VORTLEN3_TRACE"); path != nullptr && *path != '\0') {
     if (trace.open(path)) {
+      trace.setProgram(std::string("Вортлен 3 ") + vortlen::kVersion);
       port.setTrace(&trace);
     } else {
       std::fprintf(stderr, "vortlen3: cannot append the wire trace to %s\n", path);

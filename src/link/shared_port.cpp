@@ -131,10 +131,12 @@ bool SharedPort::openPort(unsigned n) {
   if (device_.open(path_.c_str())) {
     inUse_ = true;
     lastError_ = PortError::None;
+    if (trace_) trace_->portOpened(comPortName(n), path_, {});
     return true;
   }
   lastError_ = device_.openError();
   if (lastError_ == PortError::None) lastError_ = PortError::Missing;
+  if (trace_) trace_->portOpened(comPortName(n), path_, portErrorText(lastError_));
   return false;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <string>
 
 namespace vortlen {
 
@@ -46,6 +47,25 @@ std::size_t formatTraceNote(char* out, std::size_t size, long long ms, std::stri
   return length;
 }
 
+std::string traceRunHeader(std::string_view program, std::time_t when, std::string_view com,
+                           std::string_view device) {
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &when);
+#else
+  localtime_r(&when, &local);
+#endif
+  char time[64];
+  const std::size_t timeLength = std::strftime(time, sizeof time, "%Y-%m-%d %H:%M:%S %z", &local);
+  std::string header = "=== ";
+  header.append(program);
+  header.append(", ").append(time, timeLength);
+  header.append(", ").append(com).append(" = ");
+  header.append(device.empty() ? std::string_view("нет устройства") : device);
+  header.push_back('\n');
+  return header;
+}
+
 bool WireTrace::open(const char* path) {
   close();
   file_ = std::fopen(path, "a");
@@ -83,6 +103,28 @@ void WireTrace::result(LinkResult result) {
   if (file_ == nullptr) return;
   const std::string_view message = linkMessage(result);
   put(formatTraceNote(line_, sizeof line_, elapsedMs(), message.empty() ? "Ok" : message));
+}
+
+void WireTrace::portOpened(std::string_view com, std::string_view device,
+                           std::string_view failure) {
+  if (file_ == nullptr) return;
+  if (!runBegun_) {
+    runBegun_ = true;
+    // The runs before end where this one begins: an empty line between them.
+    std::fseek(file_, 0, SEEK_END);
+    if (std::ftell(file_) > 0) std::fputs("\n", file_);
+    const std::string header = traceRunHeader(program_, std::time(nullptr), com, device);
+    std::fputs(header.c_str(), file_);
+    std::fflush(file_);
+  } else if (failure.empty()) {
+    note(std::string(com) + " = " + std::string(device));
+  }
+  if (failure.empty()) return;
+  if (device.empty()) {
+    note(std::string(com) + " не открыт: нет устройства");
+  } else {
+    note(std::string(com) + " = " + std::string(device) + " не открыт: " + std::string(failure));
+  }
 }
 
 void WireTrace::note(std::string_view text) {

@@ -1,6 +1,8 @@
 #include "main_dialog.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -13,6 +15,8 @@
 #include <QStyleOptionMenuItem>
 #include <QVBoxLayout>
 
+#include "guide.h"
+#include "link_result.h"
 #include "main_replay.h"
 #include "qt_window_services.h"
 #include "record_ids.h"
@@ -192,6 +196,13 @@ void MainDialog::buildMenu() {
   open->setShortcutContext(Qt::WindowShortcut);
   connect(open, &QAction::triggered, this, [this] { openRecordingCommand(); });
   actions_.emplace_back(ids::kCmdOpenRecording, open);
+  // The guide closes the menu: a page in the desktop's browser, whatever the window is doing.
+  QAction* guide = extra->addAction(QStringLiteral("Руководство"));
+  connect(guide, &QAction::triggered, this, [this] {
+    const UrlOpener desktop = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    openGuide(guidePlaces(QCoreApplication::applicationDirPath()), openUrl_ ? openUrl_ : desktop,
+              services_->notifier());
+  });
 
   QMenu* end = menu("Завершение");
   // Alt+F4 is the system's own close key: the item only names it.
@@ -370,6 +381,13 @@ void MainDialog::pushTexts() {
   };
   setText(headers_[0], display.texts[0]);
   setText(headers_[1], display.texts[1]);
+  // A link message carries, as its tooltip, what the guide says to check.
+  for (std::size_t i = 0; i < headers_.size(); ++i) {
+    const std::string_view remedy = linkRemedy(display.texts[i]);
+    const QString tip =
+        remedy.empty() ? QString() : QStringLiteral("Что проверить:\n") + fromView(remedy);
+    if (headers_[i]->toolTip() != tip) headers_[i]->setToolTip(tip);
+  }
   for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
     setText(values_[slot], display.texts[kHeaderFields + slot]);
     if (bars_[slot]->value() != display.bars[slot]) bars_[slot]->setValue(display.bars[slot]);

@@ -11,6 +11,7 @@
 #include "recording_file.h"
 
 class QAction;
+class QUrl;
 class QTimer;
 class QMenuBar;
 class QProgressBar;
@@ -59,6 +60,9 @@ class MainDialog final : public QDialog, private MainView {
   void endReplay();
   bool replaying() const;
   MainReplay* replay() const { return replay_.get(); }
+
+  /// What «Руководство» opens the guide's page with; the desktop's browser by default.
+  void setUrlOpener(std::function<bool(const QUrl&)> open) { openUrl_ = std::move(open); }
 
   /// Ends the dialog once: the exit runs before the window goes.
   void done(int result) override;
@@ -111,6 +115,7 @@ class MainDialog final : public QDialog, private MainView {
   QAction* recordAction_ = nullptr;
   std::unique_ptr<QtWindowTimer> replayTimer_;
   std::unique_ptr<MainReplay> replay_;
+  std::function<bool(const QUrl&)> openUrl_;
 };
 
 }  // namespace vortlen
