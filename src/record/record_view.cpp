@@ -14,7 +14,6 @@
 #include <QShortcut>
 #include <QStandardPaths>
 
-#include "main_replay.h"
 #include "main_window_logic.h"
 
 namespace vortlen {
