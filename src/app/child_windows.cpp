@@ -51,6 +51,7 @@ const std::array<ChildWindowRow, 12> kChildWindowTable = {{
      [](ChildWindowContext& context, QWidget* parent) {
        GraphDialogOverrides services;
        services.recorder = context.recorder;
+       services.ecuNames = context.ecuNames;
        GraphDialog graph(context.port, context.settings, parent, services);
        graph.run();
      }},
@@ -98,6 +99,7 @@ void AppChildWindows::open(const ChildWindowEntry& window) {
 void AppChildWindows::playGraphRecording(const Recording& recording) {
   GraphDialogOverrides services;
   services.recorder = context_.recorder;
+  services.ecuNames = context_.ecuNames;
   GraphDialog graph(context_.port, context_.settings, parent_, services);
   graph.startUp();
   graph.playRecording(recording);

@@ -26,7 +26,7 @@ struct ChildWindowContext {
   AdjustmentWindows* adjustments = nullptr;
   const AppChildWindows* children = nullptr;
   Recorder* recorder = nullptr;        // the graph view records through it too
-  std::function<EcuNames()> ecuNames;  // for the exports of the faults and the passport
+  std::function<EcuNames()> ecuNames;  // the exports of faults and passport, the graph view
 };
 
 /// One child window of the program: how the main window offers it, and how it opens over

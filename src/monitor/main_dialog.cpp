@@ -462,18 +462,18 @@ void MainDialog::toggleRecording() {
 }
 
 void MainDialog::openRecordingCommand() {
-  std::optional<Recording> recording = openRecording(this);
-  if (!recording) return;
-  if (recording->window != RecordWindow::Main) {
-    // A graph recording plays in the graph view, which talks to nobody meanwhile; the main
-    // polling waits as for any window of its own.
-    if (replaying()) endReplay();
-    services_->timer().stop();
-    children_.playGraphRecording(*recording);
-    services_->timer().start(PollCycle::kStepPeriodMs);
-    return;
-  }
-  playRecording(std::move(*recording));
+  openRecording(this, [this](Recording recording) {
+    if (recording.window != RecordWindow::Main) {
+      // A graph recording plays in the graph view, which talks to nobody meanwhile; the main
+      // polling waits as for any window of its own.
+      if (replaying()) endReplay();
+      services_->timer().stop();
+      children_.playGraphRecording(recording);
+      services_->timer().start(PollCycle::kStepPeriodMs);
+      return;
+    }
+    playRecording(std::move(recording));
+  });
 }
 
 void MainDialog::playRecording(Recording recording) {

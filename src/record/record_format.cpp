@@ -35,35 +35,41 @@ std::string graphColumn(const char* caption) {
 
 }  // namespace
 
-std::string recordHeader(RecordWindow window, int set) {
-  std::string header = kTimeColumn;
-  auto column = [&header](std::string_view text) {
-    header += ',';
-    appendField(header, text);
-  };
+std::vector<std::string> recordColumns(RecordWindow window, int set) {
+  std::vector<std::string> columns{kTimeColumn};
   if (window == RecordWindow::Graph) {
-    for (const TraceDef& trace : graphSet(set).traces) column(graphColumn(trace.caption));
+    for (const TraceDef& trace : graphSet(set).traces)
+      columns.push_back(graphColumn(trace.caption));
   } else {
     for (const ParameterDef& def : parameterSet(set).slots) {
       if (def.text.kind == TextRuleKind::Nibbles) {
         // The window shows "high:low"; each half is a column of its own.
-        column(std::string(def.caption) + " (старшие 4 бита)");
-        column(std::string(def.caption) + " (младшие 4 бита)");
+        columns.push_back(std::string(def.caption) + " (старшие 4 бита)");
+        columns.push_back(std::string(def.caption) + " (младшие 4 бита)");
       } else {
-        column(def.caption);
+        columns.push_back(def.caption);
       }
     }
-    for (const char* flag : kModeFlagTexts) column(flag);
-    for (int cylinder = 1; cylinder <= 4; ++cylinder) column("Цил " + std::to_string(cylinder));
+    for (const char* flag : kModeFlagTexts) columns.push_back(flag);
+    for (int cylinder = 1; cylinder <= 4; ++cylinder) {
+      columns.push_back("Цил " + std::to_string(cylinder));
+    }
   }
-  column(kAnswerColumn);
+  columns.push_back(kAnswerColumn);
+  return columns;
+}
+
+std::string recordHeader(RecordWindow window, int set, RecordDialect dialect) {
+  std::string header;
+  for (const std::string& column : recordColumns(window, set)) {
+    if (!header.empty()) header += dialect.separator;
+    appendField(header, column, dialect.separator);
+  }
   return header;
 }
 
 std::size_t recordColumnCount(RecordWindow window, int set) {
-  std::vector<std::string> fields;
-  splitCsvLine(recordHeader(window, set), fields);
-  return fields.size();
+  return recordColumns(window, set).size();
 }
 
 std::size_t recordAnswerLength(RecordWindow window, int set) {
@@ -75,23 +81,28 @@ void appendSeconds(std::string& row, std::int64_t ms) {
   if (ms < 0) ms = 0;
   char text[24];
   const auto end = std::to_chars(text, text + sizeof text, ms / 1000).ptr;
+  row += '"';
   row.append(text, end);
   const int fraction = static_cast<int>(ms % 1000);
-  row += '.';
+  row += kSpreadsheetDialect.decimal;
   row += static_cast<char>('0' + fraction / 100);
   row += static_cast<char>('0' + fraction / 10 % 10);
   row += static_cast<char>('0' + fraction % 10);
+  row += '"';
 }
 
 void appendShown(std::string& row, std::string_view shown) {
-  for (const char c : shown) {
-    if (c == ',') {
-      row += '.';
-    } else if (c == ':') {
-      row += ',';
-    } else {
-      row += c;
-    }
+  // Each part between the colons is a number of its own; one with a decimal comma is quoted.
+  while (true) {
+    const std::size_t colon = shown.find(':');
+    const std::string_view part = shown.substr(0, colon);
+    const bool fraction = part.find_first_of(".,") != std::string_view::npos;
+    if (fraction) row += '"';
+    for (const char c : part) row += (c == '.' || c == ',') ? kSpreadsheetDialect.decimal : c;
+    if (fraction) row += '"';
+    if (colon == std::string_view::npos) return;
+    row += kSpreadsheetDialect.separator;
+    shown.remove_prefix(colon + 1);
   }
 }
 
@@ -104,8 +115,10 @@ void appendHex(std::string& row, std::span<const std::uint8_t> bytes) {
   }
 }
 
-void appendField(std::string& row, std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+void appendField(std::string& row, std::string_view text, char separator) {
+  // A comma is quoted in either form: a spreadsheet may split at both.
+  const char special[] = {separator, ',', '"', '\r', '\n', '\0'};
+  if (text.find_first_of(special) == std::string_view::npos) {
     row += text;
     return;
   }
@@ -117,7 +130,7 @@ void appendField(std::string& row, std::string_view text) {
   row += '"';
 }
 
-bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
+bool splitCsvLine(std::string_view line, std::vector<std::string>& fields, char separator) {
   fields.clear();
   std::string field;
   bool quoted = false;
@@ -134,7 +147,7 @@ bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
       }
     } else if (c == '"') {
       quoted = true;
-    } else if (c == ',') {
+    } else if (c == separator) {
       fields.push_back(std::move(field));
       field.clear();
     } else {
@@ -168,6 +181,29 @@ int parseHex(std::string_view text, std::span<std::uint8_t> out) {
     if (i < text.size() && text[i] != ' ') return -1;
   }
   return static_cast<int>(count);
+}
+
+std::optional<std::int64_t> parseSeconds(std::string_view text, char decimal) {
+  const std::size_t point = text.find(decimal);
+  const std::string_view whole = text.substr(0, point);
+  std::int64_t seconds = 0;
+  const auto [end, code] = std::from_chars(whole.data(), whole.data() + whole.size(), seconds);
+  if (code != std::errc() || end != whole.data() + whole.size() || whole.empty() || seconds < 0 ||
+      seconds > kMaxRecordSeconds) {
+    return std::nullopt;
+  }
+  std::int64_t ms = seconds * 1000;
+  if (point != std::string_view::npos) {
+    const std::string_view fraction = text.substr(point + 1);
+    if (fraction.empty() || fraction.size() > 3) return std::nullopt;
+    int scale = 100;
+    for (const char c : fraction) {
+      if (c < '0' || c > '9') return std::nullopt;
+      ms += (c - '0') * scale;
+      scale /= 10;
+    }
+  }
+  return ms;
 }
 
 }  // namespace vortlen

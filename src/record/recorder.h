@@ -32,10 +32,11 @@ class RecordListener {
 };
 
 /// The recording of live values: while it is on, every good answer of the window that polls
-/// becomes one row of a CSV file in `folder`. A file holds one set of one window; another set
-/// or window starts the next file of the same recording, whose times run on from its start.
-/// Each row goes to the disk at once, so a killed program leaves every row it had. A row is
-/// formatted in a buffer reserved at the start: an answer costs no allocation.
+/// becomes one row of a CSV file in `folder`, in the spreadsheet form of record_format.h. A file
+/// holds one set of one window; another set or window starts the next file of the same recording,
+/// whose times run on from its start. Each row goes to the disk at once, so a killed program leaves
+/// every row it had. A row is formatted in a buffer reserved at the start: an answer costs no
+/// allocation.
 class Recorder final : public SetAnswerObserver, public GraphAnswerObserver {
  public:
   Recorder(std::string folder, RecordClock& clock);
@@ -46,12 +47,23 @@ class Recorder final : public SetAnswerObserver, public GraphAnswerObserver {
   /// The listener that hears of a failure now; returns the one before (nullptr: none).
   RecordListener* setListener(RecordListener* listener);
 
+  /// The ECU type for the names of the files from now on, for a recording begun in a window
+  /// whose answers do not carry it (the graph view); the main window's answers set it too.
+  void setEcuType(const std::string& ecuType) {
+    if (!ecuType.empty()) ecuType_ = ecuType;
+  }
+
   /// Starts a recording; the first file opens with the first answer. False (and the listener
   /// told) when the folder cannot be made.
   bool start();
   /// Stops the recording and closes its file.
   void stop();
   bool active() const { return active_; }
+
+  /// Stops the recording, telling the listener, when its file has been removed or replaced or
+  /// its folder has gone: rows written after that would reach no file anyone can open. Each
+  /// answer checks once a second; the window's timer calls it too, for when no answers come.
+  void check();
 
   /// Milliseconds since the recording began.
   std::int64_t elapsedMs() const;
@@ -68,6 +80,8 @@ class Recorder final : public SetAnswerObserver, public GraphAnswerObserver {
  private:
   // Opens the next file when the answer comes from another window or set than the last.
   bool segmentFor(RecordWindow window, int set, const std::string& ecuType);
+  // Creates path_ as a new file; another file of that name is never overwritten.
+  bool createFile();
   void beginRow();
   void endRow(std::span<const std::uint8_t> answer);
   void fail(const std::string& reason);
@@ -88,10 +102,13 @@ class Recorder final : public SetAnswerObserver, public GraphAnswerObserver {
   std::vector<std::string> files_;
   std::size_t rows_ = 0;
   std::string row_;
+  std::int64_t checkedMs_ = 0;
 };
 
 /// The file name of segment `segment` of a recording begun at `stamp`: date, time, ECU type,
 /// the segment's number, the window and the set ("2026-12-07_16-40-01_M7.1_01_main-set1.csv").
+/// A recording begun in the same second as one whose files are there already gets "-2", "-3"...
+/// after its time.
 std::string recordFileName(const std::string& stamp, const std::string& ecuType, int segment,
                            RecordWindow window, int set);
 
