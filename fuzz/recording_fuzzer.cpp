@@ -5,7 +5,10 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
+#include "graph_recording.h"
+#include "main_recording.h"
 #include "recording_file.h"
 #include "replay.h"
 
@@ -29,14 +32,23 @@ class NoTarget final : public vortlen::ReplayTarget {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  static const std::vector<vortlen::RecordLayout> layouts = [] {
+    std::vector<vortlen::RecordLayout> known(vortlen::mainRecordLayouts().begin(),
+                                             vortlen::mainRecordLayouts().end());
+    known.insert(known.end(), vortlen::graphRecordLayouts().begin(),
+                 vortlen::graphRecordLayouts().end());
+    return known;
+  }();
   std::string error;
   const std::optional<vortlen::Recording> recording = vortlen::parseRecording(
-      std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.csv", error);
+      std::string_view(reinterpret_cast<const char*>(data), size), "fuzz.csv", layouts, error);
   if (!recording) {
     if (error.empty()) std::abort();
     return 0;
   }
-  const std::size_t length = vortlen::recordAnswerLength(recording->window, recording->set);
+  const std::size_t length = recording->window == vortlen::RecordWindow::Main
+                                 ? vortlen::mainRecordLayout(recording->set).answerLength
+                                 : vortlen::graphRecordLayout(recording->set).answerLength;
   std::int64_t before = 0;
   for (const vortlen::RecordedAnswer& answer : recording->answers) {
     if (answer.length != length || answer.ms < before ||

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <vector>
 
+#include "graph_recording.h"
+#include "main_recording.h"
 #include "recording_file.h"
 #include "replay.h"
 #include "utf8_path.h"
@@ -30,8 +32,18 @@ constexpr std::string_view kHeader =
 constexpr std::string_view kRow1 = "\"63,001\";340;1120;\"12,5\";0;4;0;0;54 01 1C 19 00 08 00 00\n";
 constexpr std::string_view kRow2 = "\"63,100\";340;1120;\"12,5\";0;4;0;0;54 01 1C 19 00 08 00 01\n";
 
+// What the program knows: both windows' files.
+const std::vector<RecordLayout>& layouts() {
+  static const std::vector<RecordLayout> all = [] {
+    std::vector<RecordLayout> known(mainRecordLayouts().begin(), mainRecordLayouts().end());
+    known.insert(known.end(), graphRecordLayouts().begin(), graphRecordLayouts().end());
+    return known;
+  }();
+  return all;
+}
+
 std::optional<Recording> parse(const std::string& text, std::string& error) {
-  return parseRecording(text, "r.csv", error);
+  return parseRecording(text, "r.csv", layouts(), error);
 }
 
 TEST(RecordingFileTest, BothFormsReadAlikeAndARowWithAnAnswerOfAnotherLengthIsSkippedAndCounted) {
@@ -96,23 +108,23 @@ TEST(RecordingFileTest, OnlyARegularFileWithinTheSizeBoundIsOpenedAndNothingBloc
   // A FIFO with no writer: a blocking open would wait for good.
   const fs::path fifo = folder / "fifo.csv";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-  EXPECT_FALSE(readRecording(fifo.string(), error));
+  EXPECT_FALSE(readRecording(fifo.string(), layouts(), error));
   EXPECT_NE(error.find("не является обычным файлом"), std::string::npos) << error;
-  EXPECT_FALSE(readRecording(folder.string(), error));
+  EXPECT_FALSE(readRecording(folder.string(), layouts(), error));
   EXPECT_NE(error.find("не является обычным файлом"), std::string::npos) << error;
 
   const fs::path big = folder / "big.csv";
   std::ofstream(big) << kHeader << kRow1;
   fs::resize_file(big, kMaxRecordingBytes + 1);  // sparse: nothing is written
-  EXPECT_FALSE(readRecording(big.string(), error));
+  EXPECT_FALSE(readRecording(big.string(), layouts(), error));
   EXPECT_NE(error.find("не больше 64 МБ"), std::string::npos) << error;
 
   const fs::path good = folder / "good.csv";
   std::ofstream(good) << kHeader << kRow1 << kRow2;
-  const std::optional<Recording> recording = readRecording(good.string(), error);
+  const std::optional<Recording> recording = readRecording(good.string(), layouts(), error);
   ASSERT_TRUE(recording) << error;
   EXPECT_EQ(recording->path, good.string());
-  EXPECT_FALSE(readRecording((folder / "none.csv").string(), error));
+  EXPECT_FALSE(readRecording((folder / "none.csv").string(), layouts(), error));
   EXPECT_EQ(error, "Не удалось открыть файл none.csv: файл или папка не найдены.");
 
   // An export replaces a file whole, and one that fails leaves no file behind.

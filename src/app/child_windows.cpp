@@ -6,6 +6,7 @@
 #include "faults_dialog.h"
 #include "fuel_tables_dialog.h"
 #include "graph_dialog.h"
+#include "graph_recording.h"
 #include "passport_dialog.h"
 #include "phase_test_dialog.h"
 #include "resource_ids.h"
@@ -94,6 +95,11 @@ void AppChildWindows::open(const ChildWindowEntry& window) {
   for (const ChildWindowRow& row : kChildWindowTable) {
     if (row.entry.command == window.command) return row.open(context_, parent_);
   }
+}
+
+std::vector<RecordLayout> AppChildWindows::graphRecordLayouts() const {
+  const std::span<const RecordLayout> layouts = vortlen::graphRecordLayouts();
+  return {layouts.begin(), layouts.end()};
 }
 
 void AppChildWindows::playGraphRecording(const Recording& recording) {

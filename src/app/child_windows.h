@@ -59,6 +59,7 @@ class AppChildWindows final : public ChildWindows {
   void mainWindowResized(int width, int height) override { mainClientSize_ = {width, height}; }
   void mainWindowMoved(int x, int y) override { mainPosition_ = {x, y}; }
   void playGraphRecording(const Recording& recording) override;
+  std::vector<RecordLayout> graphRecordLayouts() const override;
 
   /// The main window's client size and position as last reported, for placing a window.
   QSize mainClientSize() const { return mainClientSize_; }

@@ -20,7 +20,9 @@
 
 #include "graph_ids.h"
 #include "graph_painter.h"
+#include "graph_recording.h"
 #include "graph_replay.h"
+#include "main_recording.h"
 #include "main_window_logic.h"
 #include "qt_window_services.h"
 #include "record_ids.h"
@@ -112,7 +114,10 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
   logic_ = std::make_unique<GraphLogic>(
       GraphLogic::Services{port, services_->timer(), services_->notifier(), settings, *this},
       screen.width(), screen.height());
-  if (recorder_) logic_->setObserver(recorder_);
+  if (recorder_) {
+    recordFeed_ = std::make_unique<GraphRecordFeed>(*recorder_);
+    logic_->setObserver(recordFeed_.get());
+  }
   replayTimer_ = std::make_unique<QtWindowTimer>(this, [this] {
     if (replay_) replay_->onTimer();
   });
@@ -368,7 +373,7 @@ QImage GraphDialog::captionedPicture() const {
   lines << QStringLiteral("Тип ЭБУ: %1    Двигатель: %2")
                .arg(orUnknown(names.ecuType), orUnknown(names.engine));
   // Each band runs from the raw value 0 at its bottom to the set's divisor at its top.
-  const std::vector<std::string> columns = recordColumns(RecordWindow::Graph, set);
+  const std::vector<std::string>& columns = graphRecordLayout(set).columns;
   QString scale = QStringLiteral("Масштаб (низ … верх полосы):");
   for (std::size_t k = 0; k < kTraceCount; ++k) {
     const TraceDef& trace = graphSet(set).traces[k];
@@ -423,7 +428,10 @@ bool GraphDialog::replaying() const {
 }
 
 void GraphDialog::openRecordingCommand() {
-  openRecording(this, [this](Recording recording) {
+  // A main-window recording is known too, to say where it plays.
+  std::vector<RecordLayout> layouts(graphRecordLayouts().begin(), graphRecordLayouts().end());
+  layouts.insert(layouts.end(), mainRecordLayouts().begin(), mainRecordLayouts().end());
+  openRecording(this, std::move(layouts), [this](Recording recording) {
     if (recording.window != RecordWindow::Graph) {
       services_->notifier().message(
           "Это запись главного окна: откройте её там («Дополнительно › Открыть запись…»).",

@@ -18,6 +18,7 @@ class QMenuBar;
 
 namespace vortlen {
 
+class GraphRecordFeed;
 class GraphReplay;
 class QtWindowTimer;
 class Recorder;
@@ -98,6 +99,7 @@ class GraphDialog final : public QDialog, private GraphView {
   QCursor shrinkCursor_;
   std::array<int, kTraceCount> cursorShown_{-1, -1, -1, -1, -1, -1, -1};  // -1: none set yet
   Recorder* recorder_ = nullptr;
+  std::unique_ptr<GraphRecordFeed> recordFeed_;
   std::function<EcuNames()> ecuNames_;
   RecordIndicator* indicator_ = nullptr;
   QAction* recordAction_ = nullptr;

@@ -1,80 +1,16 @@
 #include "record_format.h"
 
 #include <charconv>
-#include <cstring>
-
-#include "graph_sets.h"
-#include "parameter_catalogue.h"
 
 namespace vortlen {
 
-namespace {
-
-constexpr const char* kTimeColumn = "Время (с)";
-constexpr const char* kAnswerColumn = "Ответ ЭБУ (hex)";
-
-// The graph view's captions carry no units; the recording adds those the main window's
-// captions give for the same codes.
-struct GraphUnit {
-  const char* caption;
-  const char* unit;
-};
-constexpr GraphUnit kGraphUnits[] = {
-    {"Абс.Давл.", " (м.бар)"}, {"Обороты", " (обор/мин)"}, {"УОЗ", " (град)"},
-    {"Дроссель", " (%)"},      {"GBC", " (мг/такт)"},      {"Сост.Смеси", " (воздух топливо)"},
-    {"Длит.Впрск", " (мс)"},   {"Расх.Возд", " (кг/час)"},
-};
-
-std::string graphColumn(const char* caption) {
-  std::string column = caption;
-  for (const GraphUnit& unit : kGraphUnits) {
-    if (std::strcmp(unit.caption, caption) == 0) column += unit.unit;
-  }
-  return column;
-}
-
-}  // namespace
-
-std::vector<std::string> recordColumns(RecordWindow window, int set) {
-  std::vector<std::string> columns{kTimeColumn};
-  if (window == RecordWindow::Graph) {
-    for (const TraceDef& trace : graphSet(set).traces)
-      columns.push_back(graphColumn(trace.caption));
-  } else {
-    for (const ParameterDef& def : parameterSet(set).slots) {
-      if (def.text.kind == TextRuleKind::Nibbles) {
-        // The window shows "high:low"; each half is a column of its own.
-        columns.push_back(std::string(def.caption) + " (старшие 4 бита)");
-        columns.push_back(std::string(def.caption) + " (младшие 4 бита)");
-      } else {
-        columns.push_back(def.caption);
-      }
-    }
-    for (const char* flag : kModeFlagTexts) columns.push_back(flag);
-    for (int cylinder = 1; cylinder <= 4; ++cylinder) {
-      columns.push_back("Цил " + std::to_string(cylinder));
-    }
-  }
-  columns.push_back(kAnswerColumn);
-  return columns;
-}
-
-std::string recordHeader(RecordWindow window, int set, RecordDialect dialect) {
+std::string recordHeader(const RecordLayout& layout, RecordDialect dialect) {
   std::string header;
-  for (const std::string& column : recordColumns(window, set)) {
+  for (const std::string& column : layout.columns) {
     if (!header.empty()) header += dialect.separator;
     appendField(header, column, dialect.separator);
   }
   return header;
-}
-
-std::size_t recordColumnCount(RecordWindow window, int set) {
-  return recordColumns(window, set).size();
-}
-
-std::size_t recordAnswerLength(RecordWindow window, int set) {
-  return window == RecordWindow::Graph ? graphSet(set).answerLength
-                                       : parameterSet(set).answerLength;
 }
 
 void appendSeconds(std::string& row, std::int64_t ms) {

@@ -31,18 +31,18 @@ inline constexpr RecordDialect kDialect300{',', '.'};
 /// The byte-order mark a recording begins with.
 inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
-/// The column captions of a recording of `set` in `window`: the time, the window's captions
-/// with their units, the flags and cylinders where the window shows them, the answer in hex.
-std::vector<std::string> recordColumns(RecordWindow window, int set);
+/// What the files of one set of one window hold: their column captions (the time, the window's
+/// captions with their units, the flags and cylinders where the window shows them, the answer
+/// in hex) and the bytes of a good answer. Each window gives the layouts of its sets.
+struct RecordLayout {
+  RecordWindow window = RecordWindow::Main;
+  int set = 1;
+  std::vector<std::string> columns;
+  std::size_t answerLength = 0;
+};
 
-/// The first line of such a recording (without the byte-order mark and the line break).
-std::string recordHeader(RecordWindow window, int set, RecordDialect dialect = kSpreadsheetDialect);
-
-/// The number of columns of that header.
-std::size_t recordColumnCount(RecordWindow window, int set);
-
-/// The bytes of a good answer of `set` in `window`.
-std::size_t recordAnswerLength(RecordWindow window, int set);
+/// The first line of a file of `layout` (without the byte-order mark and the line break).
+std::string recordHeader(const RecordLayout& layout, RecordDialect dialect = kSpreadsheetDialect);
 
 // The pieces of a row, in the spreadsheet form. Each appends to `row`, whose capacity the caller
 // reserves once; none allocates while that capacity suffices.

@@ -17,7 +17,7 @@
 #include <atomic>
 #include <thread>
 
-#include "main_window_logic.h"
+#include "window_services.h"
 
 namespace vortlen {
 
@@ -147,11 +147,12 @@ namespace {
 // and waits for the thread, which the cancel flag ends within a few thousand rows.
 class RecordingLoader final : public QObject {
  public:
-  RecordingLoader(QWidget* window, const QString& path, std::function<void(Recording)> play)
-      : QObject(window), window_(window), play_(std::move(play)) {
+  RecordingLoader(QWidget* window, const QString& path, std::vector<RecordLayout> layouts,
+                  std::function<void(Recording)> play)
+      : QObject(window), window_(window), layouts_(std::move(layouts)), play_(std::move(play)) {
     thread_ = std::thread([this, file = path.toStdString()] {
       std::string error;
-      std::optional<Recording> recording = readRecording(file, error, &cancel_);
+      std::optional<Recording> recording = readRecording(file, layouts_, error, &cancel_);
       if (cancel_) return;
       QMetaObject::invokeMethod(
           this,
@@ -184,6 +185,7 @@ class RecordingLoader final : public QObject {
   }
 
   QWidget* window_;
+  const std::vector<RecordLayout> layouts_;
   std::function<void(Recording)> play_;
   std::atomic<bool> cancel_{false};
   std::thread thread_;
@@ -191,12 +193,13 @@ class RecordingLoader final : public QObject {
 
 }  // namespace
 
-void openRecording(QWidget* parent, std::function<void(Recording)> play) {
+void openRecording(QWidget* parent, std::vector<RecordLayout> layouts,
+                   std::function<void(Recording)> play) {
   const QString path = QFileDialog::getOpenFileName(
       parent, QStringLiteral("Открыть запись"), recordFolder(),
       QStringLiteral("Записи (*.csv);;Все файлы (*)"), nullptr, QFileDialog::DontUseNativeDialog);
   if (path.isEmpty()) return;
-  new RecordingLoader(parent, path, std::move(play));
+  new RecordingLoader(parent, path, std::move(layouts), std::move(play));
 }
 
 bool saveFile(QWidget* parent, const QString& title, const QString& suggestedName,

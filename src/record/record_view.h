@@ -77,11 +77,13 @@ class RecordIndicator final : public QLabel, private RecordListener {
   QTimer timer_;
 };
 
-/// Asks for a recording file and reads it on a thread of its own, so that the window polls and
-/// repaints meanwhile; then `play` gets it, on the window's thread. A file that is not one gets
+/// Asks for a recording file and reads it, as a file of one of `layouts`, on a thread of its
+/// own, so that the window polls and repaints meanwhile; then `play` gets it, on the window's
+/// thread. A file that is not one gets
 /// a box saying why; rows left out (an answer of another length) get a box that counts them.
 /// Closing `parent` while the file is read stops the reading.
-void openRecording(QWidget* parent, std::function<void(Recording)> play);
+void openRecording(QWidget* parent, std::vector<RecordLayout> layouts,
+                   std::function<void(Recording)> play);
 
 /// Writes `bytes` to a file the user names (suggested: `suggestedName` in the recordings
 /// folder, `filter` the dialog's filter); a failure gets a box naming the file and the reason

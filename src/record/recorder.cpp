@@ -105,15 +105,15 @@ void Recorder::fail(const std::string& reason) {
   if (listener_) listener_->recordingFailed(message);
 }
 
-bool Recorder::segmentFor(RecordWindow window, int set, const std::string& ecuType) {
-  if (file_ != nullptr && window == window_ && set == set_) return true;
+bool Recorder::segmentFor(const RecordLayout& layout, const std::string& ecuType) {
+  if (file_ != nullptr && layout.window == window_ && layout.set == set_) return true;
   closeFile();
-  window_ = window;
-  set_ = set;
+  window_ = layout.window;
+  set_ = layout.set;
   if (!ecuType.empty()) ecuType_ = ecuType;
   ++segment_;
   if (!createFile()) return false;
-  const std::string header = std::string(kByteOrderMark) + recordHeader(window, set) + "\n";
+  const std::string header = std::string(kByteOrderMark) + recordHeader(layout) + "\n";
   errno = 0;
   if (std::fwrite(header.data(), 1, header.size(), file_) != header.size() ||
       std::fflush(file_) != 0) {
@@ -188,12 +188,25 @@ void Recorder::check() {
 #endif
 }
 
-void Recorder::beginRow() {
+bool Recorder::beginRow(const RecordLayout& layout, const std::string& ecuType) {
+  if (!active_ || !segmentFor(layout, ecuType)) return false;
   row_.clear();
   appendSeconds(row_, clock_.nowMs() - startMs_);
+  return true;
+}
+
+void Recorder::addValue(std::string_view shown) {
+  row_ += kSpreadsheetDialect.separator;
+  appendShown(row_, shown);
+}
+
+void Recorder::addFlag(bool on) {
+  row_ += kSpreadsheetDialect.separator;
+  row_ += on ? '1' : '0';
 }
 
 void Recorder::endRow(std::span<const std::uint8_t> answer) {
+  if (file_ == nullptr) return;
   row_ += kSpreadsheetDialect.separator;
   appendHex(row_, answer);
   row_ += '\n';
@@ -205,35 +218,6 @@ void Recorder::endRow(std::span<const std::uint8_t> answer) {
   }
   ++rows_;
   if (clock_.nowMs() - checkedMs_ >= 1000) check();
-}
-
-void Recorder::onSetAnswer(const LiveDisplay& display, std::span<const std::uint8_t> answer) {
-  if (!active_ || !segmentFor(RecordWindow::Main, display.activeSet, display.texts[0])) return;
-  beginRow();
-  for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
-    row_ += kSpreadsheetDialect.separator;
-    appendShown(row_, display.texts[kHeaderFields + slot]);
-  }
-  for (int bit = 0; bit < 16; ++bit) {
-    row_ += kSpreadsheetDialect.separator;
-    row_ += (display.modeFlags >> bit) & 1u ? '1' : '0';
-  }
-  for (const std::uint8_t cylinder : display.cylinderFlags) {
-    row_ += kSpreadsheetDialect.separator;
-    row_ += cylinder != 0 ? '1' : '0';
-  }
-  endRow(answer);
-}
-
-void Recorder::onGraphAnswer(int set, const std::array<std::string, kTraceCount>& values,
-                             std::span<const std::uint8_t> answer) {
-  if (!active_ || !segmentFor(RecordWindow::Graph, set, {})) return;
-  beginRow();
-  for (const std::string& value : values) {
-    row_ += kSpreadsheetDialect.separator;
-    appendShown(row_, value);
-  }
-  endRow(answer);
 }
 
 }  // namespace vortlen

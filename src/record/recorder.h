@@ -1,14 +1,12 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "graph_logic.h"
-#include "poll_cycle.h"
 #include "record_format.h"
 
 namespace vortlen {
@@ -32,15 +30,15 @@ class RecordListener {
 };
 
 /// The recording of live values: while it is on, every good answer of the window that polls
-/// becomes one row of a CSV file in `folder`, in the spreadsheet form of record_format.h. A file
-/// holds one set of one window; another set or window starts the next file of the same recording,
-/// whose times run on from its start. Each row goes to the disk at once, so a killed program leaves
-/// every row it had. A row is formatted in a buffer reserved at the start: an answer costs no
-/// allocation.
-class Recorder final : public SetAnswerObserver, public GraphAnswerObserver {
+/// becomes one row of a CSV file in `folder`, in the spreadsheet form of record_format.h; each
+/// window hands its answers over (MainRecordFeed, GraphRecordFeed). A file holds one set of one
+/// window; another set or window starts the next file of the same recording, whose times run on
+/// from its start. Each row goes to the disk at once, so a killed program leaves every row it
+/// had. A row is formatted in a buffer reserved at the start: an answer costs no allocation.
+class Recorder final {
  public:
   Recorder(std::string folder, RecordClock& clock);
-  ~Recorder() override;
+  ~Recorder();
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
 
@@ -73,17 +71,22 @@ class Recorder final : public SetAnswerObserver, public GraphAnswerObserver {
   std::size_t rows() const { return rows_; }
   const std::string& folder() const { return folder_; }
 
-  void onSetAnswer(const LiveDisplay& display, std::span<const std::uint8_t> answer) override;
-  void onGraphAnswer(int set, const std::array<std::string, kTraceCount>& values,
-                     std::span<const std::uint8_t> answer) override;
+  /// Begins the row of an answer of `layout`'s window and set, opening the next file when the
+  /// last row was of another; `ecuType` (when not empty) names the files from now on. False
+  /// when no recording is on or the file could not be made: then the row is not written.
+  bool beginRow(const RecordLayout& layout, const std::string& ecuType);
+  /// The row's next value, as the window shows it (see appendShown).
+  void addValue(std::string_view shown);
+  /// The row's next flag, 1 or 0.
+  void addFlag(bool on);
+  /// Ends the row with the answer in hex and writes it to the disk.
+  void endRow(std::span<const std::uint8_t> answer);
 
  private:
   // Opens the next file when the answer comes from another window or set than the last.
-  bool segmentFor(RecordWindow window, int set, const std::string& ecuType);
+  bool segmentFor(const RecordLayout& layout, const std::string& ecuType);
   // Creates path_ as a new file; another file of that name is never overwritten.
   bool createFile();
-  void beginRow();
-  void endRow(std::span<const std::uint8_t> answer);
   void fail(const std::string& reason);
   void closeFile();
 

@@ -9,8 +9,6 @@
 #include <filesystem>
 
 #include "error_text.h"
-#include "graph_sets.h"
-#include "parameter_catalogue.h"
 #include "utf8_path.h"
 
 #ifdef _WIN32
@@ -23,24 +21,15 @@ namespace vortlen {
 
 namespace {
 
-struct Layout {
-  RecordWindow window;
-  int set;
-};
-
-// The window and set whose header `line` is, in `dialect`.
-std::optional<Layout> layoutOf(std::string_view line, RecordDialect dialect) {
+// The layout whose header `line` is, in `dialect`.
+const RecordLayout* layoutOf(std::string_view line, std::span<const RecordLayout> layouts,
+                             RecordDialect dialect) {
   std::vector<std::string> fields;
-  if (!splitCsvLine(line, fields, dialect.separator)) return std::nullopt;
-  for (int set = 1; set <= kSetCount; ++set) {
-    if (fields == recordColumns(RecordWindow::Main, set)) return Layout{RecordWindow::Main, set};
+  if (!splitCsvLine(line, fields, dialect.separator)) return nullptr;
+  for (const RecordLayout& layout : layouts) {
+    if (fields == layout.columns) return &layout;
   }
-  for (int set = 1; set <= kGraphSetCount; ++set) {
-    if (fields == recordColumns(RecordWindow::Graph, set)) {
-      return Layout{RecordWindow::Graph, set};
-    }
-  }
-  return std::nullopt;
+  return nullptr;
 }
 
 // The next line of `text` from `at`, without its line break; false at the end.
@@ -61,7 +50,8 @@ std::string megabytes(std::uint64_t bytes) {
 }  // namespace
 
 std::optional<Recording> parseRecording(std::string_view text, const std::string& name,
-                                        std::string& error, const std::atomic<bool>* cancel) {
+                                        std::span<const RecordLayout> layouts, std::string& error,
+                                        const std::atomic<bool>* cancel) {
   // A spreadsheet that saved the file again may have put a byte-order mark first.
   if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
   std::size_t at = 0;
@@ -75,12 +65,12 @@ std::optional<Recording> parseRecording(std::string_view text, const std::string
   }
 
   RecordDialect dialect = kSpreadsheetDialect;
-  std::optional<Layout> layout = layoutOf(line, dialect);
-  if (!layout) {
+  const RecordLayout* layout = layoutOf(line, layouts, dialect);
+  if (layout == nullptr) {
     dialect = kDialect300;
-    layout = layoutOf(line, dialect);
+    layout = layoutOf(line, layouts, dialect);
   }
-  if (!layout) {
+  if (layout == nullptr) {
     error = notOurs;
     return std::nullopt;
   }
@@ -88,8 +78,8 @@ std::optional<Recording> parseRecording(std::string_view text, const std::string
   recording.window = layout->window;
   recording.set = layout->set;
 
-  const std::size_t columns = recordColumnCount(recording.window, recording.set);
-  const std::size_t length = recordAnswerLength(recording.window, recording.set);
+  const std::size_t columns = layout->columns.size();
+  const std::size_t length = layout->answerLength;
   std::vector<std::string> fields;
   std::size_t number = 1;
   std::string damage;  // what is wrong with the line before, when it is
@@ -143,7 +133,8 @@ std::optional<Recording> parseRecording(std::string_view text, const std::string
   return recording;
 }
 
-std::optional<Recording> readRecording(const std::string& path, std::string& error,
+std::optional<Recording> readRecording(const std::string& path,
+                                       std::span<const RecordLayout> layouts, std::string& error,
                                        const std::atomic<bool>* cancel) {
   const std::filesystem::path file = utf8Path(path);
   const std::string name = utf8Name(file.filename());
@@ -204,7 +195,7 @@ std::optional<Recording> readRecording(const std::string& path, std::string& err
     got += static_cast<std::size_t>(n);
   }
   text.resize(got);
-  std::optional<Recording> recording = parseRecording(text, name, error, cancel);
+  std::optional<Recording> recording = parseRecording(text, name, layouts, error, cancel);
   if (recording) recording->path = path;
   return recording;
 }

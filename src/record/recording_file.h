@@ -39,19 +39,21 @@ inline constexpr std::uint64_t kMaxRecordingBytes = 64ull << 20;
 /// The longest line read: the longest header is about 1.2 KB, the longest row under 200 bytes.
 inline constexpr std::size_t kMaxRecordLineBytes = 4096;
 
-/// Reads a recording from the text of a file (name: the file's name for the messages). Both
-/// the spreadsheet form and the form of 3.0.0 are read; a leading byte-order mark is passed
-/// over. A text this program did not write, or one damaged beyond its last row, gives nothing
-/// and a message that says why in `error`. A last line cut short (the program was killed while
-/// writing it) is left out. `cancel`, when set, stops the reading (nothing is returned).
+/// Reads a recording from the text of a file (name: the file's name for the messages) whose
+/// header is one of `layouts`. Both the spreadsheet form and the form of 3.0.0 are read; a
+/// leading byte-order mark is passed over. A text this program did not write, or one damaged beyond
+/// its last row, gives nothing and a message that says why in `error`. A last line cut short (the
+/// program was killed while writing it) is left out. `cancel`, when set, stops the reading (nothing
+/// is returned).
 std::optional<Recording> parseRecording(std::string_view text, const std::string& name,
-                                        std::string& error,
+                                        std::span<const RecordLayout> layouts, std::string& error,
                                         const std::atomic<bool>* cancel = nullptr);
 
 /// Reads the recording at `path`. Only a regular file is read, and it is opened so that no
 /// open blocks (a FIFO or a device is refused, not waited for); a file over kMaxRecordingBytes
 /// is refused with a message naming the bound.
-std::optional<Recording> readRecording(const std::string& path, std::string& error,
+std::optional<Recording> readRecording(const std::string& path,
+                                       std::span<const RecordLayout> layouts, std::string& error,
                                        const std::atomic<bool>* cancel = nullptr);
 
 /// Writes `bytes` to `path` through a file beside it that takes its name only when every byte
