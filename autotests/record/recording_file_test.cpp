@@ -10,6 +10,7 @@
 #include "recording_file.h"
 #include "replay.h"
 #include "utf8_path.h"
+#include "window_fakes.h"
 
 #ifndef _WIN32
 #include <sys/stat.h>
@@ -42,6 +43,16 @@ const std::vector<RecordLayout>& layouts() {
   return all;
 }
 
+// The answers a replay shows, by their last byte.
+class ShownBytes final : public ReplayTarget {
+ public:
+  void showRecorded(const Recording& recording, std::size_t index) override {
+    shown.push_back(recording.answers[index].bytes[7]);
+  }
+  void showPosition() override {}
+  std::vector<int> shown;
+};
+
 std::optional<Recording> parse(const std::string& text, std::string& error) {
   return parseRecording(text, "r.csv", layouts(), error);
 }
@@ -63,6 +74,15 @@ TEST(RecordingFileTest, BothFormsReadAlikeAndARowWithAnAnswerOfAnotherLengthIsSk
     EXPECT_EQ(recording->answers[1].ms, 63100);
     EXPECT_EQ(recording->answers[1].length, 8);
     EXPECT_EQ(recording->answers[1].bytes[7], 0x01);
+    // Played, each answer shows in turn and the clock ends at the last.
+    test::FakeTimer timer;
+    ShownBytes target;
+    Replay replay(*recording, timer, target);
+    replay.start();
+    for (int tick = 0; tick < 3; ++tick) replay.onTimer();
+    EXPECT_EQ(target.shown, (std::vector<int>{0x00, 0x01}));
+    EXPECT_EQ(replay.positionMs(), 99);
+    EXPECT_TRUE(replay.paused());
   }
   EXPECT_EQ(old->skipped, 0u);
   EXPECT_EQ(fresh->skipped, 1u);
