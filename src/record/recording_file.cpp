@@ -177,7 +177,7 @@ std::optional<Recording> readRecording(const std::string& path,
   if (size > kMaxRecordingBytes) {
     error = "Файл " + name + " слишком велик для записи Вортлен 3: " + megabytes(size) +
             ", а записи читаются не больше " + megabytes(kMaxRecordingBytes) +
-            " (полчаса записи — около 1 МБ). Разделите файл на части.";
+            " (полчаса записи — 1–3 МБ). Разделите файл на части.";
     return std::nullopt;
   }
   std::string text;
