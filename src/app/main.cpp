@@ -2,9 +2,11 @@
 // the first thing the event loop does, so that a termination signal at any moment, even while
 // the start-up's message box or the settings window is up, ends the program through its exit.
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "adjustment_dialog.h"
 #include "child_windows.h"
@@ -36,6 +38,19 @@ void catchSignalsFirst() {
 }
 [[gnu::section(".preinit_array"), gnu::used]] void (*const kCatchSignalsFirst)() = catchSignalsFirst;
 #endif
+
+// The trace cannot be written: said once, in a box that leaves the window working.
+void showTraceFailure(QWidget* window, const std::string& path, const std::string& reason) {
+  auto* box = new QMessageBox(
+      QMessageBox::Warning, QStringLiteral("Вортлен"),
+      QStringLiteral("Журнал обмена (VORTLEN3_TRACE) не записывается в файл %1: %2. Обмен с ЭБУ "
+                     "идёт как обычно; укажите другой файл.")
+          .arg(QString::fromStdString(path), QString::fromStdString(reason)),
+      QMessageBox::Ok, window);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+}
 
 }  // namespace
 
@@ -72,6 +87,8 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "vortlen3: cannot append the wire trace to %s\n", path);
     }
   }
+  const char* traceVariable = std::getenv("VORTLEN3_TRACE");
+  const std::string tracePath = traceVariable != nullptr ? traceVariable : "";
   vortlen::QSettingsStore settings;
   vortlen::AppChildWindows children(port, settings);
   // One recording follows the live values from the main window into the graph view and back.
@@ -107,6 +124,17 @@ int main(int argc, char** argv) {
   QObject::connect(&keeperTimer, &QTimer::timeout, &mainDialog, [&keeper] { keeper.settle(); });
   keeperTimer.start(kKeeperPeriodMs);
   QTimer::singleShot(0, &mainDialog, [&mainDialog] { mainDialog.startUp(); });
+  if (!trace.failure().empty()) {
+    QTimer::singleShot(0, &mainDialog, [&mainDialog, &trace, &tracePath] {
+      showTraceFailure(&mainDialog, tracePath, trace.failure());
+    });
+  }
+  trace.setWriteFailed([&mainDialog, &trace, &tracePath] {
+    // Told inside a transaction: the box comes once the transaction is over.
+    QTimer::singleShot(0, &mainDialog, [&mainDialog, &trace, &tracePath] {
+      showTraceFailure(&mainDialog, tracePath, trace.failure());
+    });
+  });
   application.exec();
   return 0;
 }

@@ -1,8 +1,17 @@
 #include "wire_trace.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
 #include <string>
+
+#include "error_text.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace vortlen {
 
@@ -68,8 +77,21 @@ std::string traceRunHeader(std::string_view program, std::time_t when, std::stri
 
 bool WireTrace::open(const char* path) {
   close();
+  failure_.clear();
+#ifdef _WIN32
   file_ = std::fopen(path, "a");
-  if (file_ == nullptr) return false;
+#else
+  const int fd =
+      ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    file_ = ::fdopen(fd, "a");
+    if (file_ == nullptr) ::close(fd);
+  }
+#endif
+  if (file_ == nullptr) {
+    failure_ = errorText(errno);
+    return false;
+  }
   // The stream's buffer is ours too: nothing is allocated once the trace is open.
   std::setvbuf(file_, buffer_, _IOFBF, sizeof buffer_);
   start_ = std::chrono::steady_clock::now();
@@ -89,9 +111,12 @@ long long WireTrace::elapsedMs() const {
 }
 
 void WireTrace::put(std::size_t length) {
-  std::fwrite(line_, 1, length, file_);
+  errno = 0;
   // A crash loses at most the line being written.
-  std::fflush(file_);
+  if (std::fwrite(line_, 1, length, file_) == length && std::fflush(file_) == 0) return;
+  failure_ = errorText(errno != 0 ? errno : EIO);
+  close();
+  if (writeFailed_) writeFailed_();
 }
 
 void WireTrace::bytes(char direction, const std::uint8_t* data, std::size_t n) {

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -44,10 +45,17 @@ class WireTrace {
   WireTrace(const WireTrace&) = delete;
   WireTrace& operator=(const WireTrace&) = delete;
 
-  /// Appends to the file at `path`, from now on; false when it cannot be opened.
+  /// Appends to the file at `path`, from now on; false when it cannot be opened, with the
+  /// reason in failure(). A file it creates is readable by its owner only (the trace holds the
+  /// passport texts); a symbolic link in the file's place is refused, not followed.
   bool open(const char* path);
   void close();
   bool isOpen() const { return file_ != nullptr; }
+  /// Why the file could not be opened or written, in Russian; empty while all is well.
+  const std::string& failure() const { return failure_; }
+  /// Told once, with failure(), when a line cannot be written (a full disk, a removed drive);
+  /// the trace then writes nothing more.
+  void setWriteFailed(std::function<void()> told) { writeFailed_ = std::move(told); }
 
   void bytes(char direction, const std::uint8_t* data, std::size_t n);
   void result(LinkResult result);
@@ -69,6 +77,8 @@ class WireTrace {
   std::FILE* file_ = nullptr;
   std::string program_ = "Вортлен 3";
   bool runBegun_ = false;
+  std::string failure_;
+  std::function<void()> writeFailed_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   char line_[2400];  // the longest read (255 bytes) as hex, with room to spare
   char buffer_[4096];

@@ -17,6 +17,7 @@
 
 #include "guide.h"
 #include "link_result.h"
+#include "main_recording.h"
 #include "main_replay.h"
 #include "qt_window_services.h"
 #include "record_ids.h"
@@ -90,7 +91,10 @@ MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powe
   logic_ = std::make_unique<MainWindowLogic>(
       MainWindowLogic::Services{port, services_->timer(), services_->notifier(),
                                 services_->sleeper(), settings, powerOff, children, *this});
-  if (recorder_) logic_->poll().setObserver(recorder_);
+  if (recorder_) {
+    recordFeed_ = std::make_unique<MainRecordFeed>(*recorder_);
+    logic_->poll().setObserver(recordFeed_.get());
+  }
   replayTimer_ = std::make_unique<QtWindowTimer>(this, [this] {
     if (replay_) replay_->onTimer();
   });
@@ -480,18 +484,20 @@ void MainDialog::toggleRecording() {
 }
 
 void MainDialog::openRecordingCommand() {
-  std::optional<Recording> recording = openRecording(this);
-  if (!recording) return;
-  if (recording->window != RecordWindow::Main) {
-    // A graph recording plays in the graph view, which talks to nobody meanwhile; the main
-    // polling waits as for any window of its own.
-    if (replaying()) endReplay();
-    services_->timer().stop();
-    children_.playGraphRecording(*recording);
-    services_->timer().start(PollCycle::kStepPeriodMs);
-    return;
-  }
-  playRecording(std::move(*recording));
+  std::vector<RecordLayout> layouts(mainRecordLayouts().begin(), mainRecordLayouts().end());
+  for (RecordLayout& layout : children_.graphRecordLayouts()) layouts.push_back(std::move(layout));
+  openRecording(this, std::move(layouts), [this](Recording recording) {
+    if (recording.window != RecordWindow::Main) {
+      // A graph recording plays in the graph view, which talks to nobody meanwhile; the main
+      // polling waits as for any window of its own.
+      if (replaying()) endReplay();
+      services_->timer().stop();
+      children_.playGraphRecording(recording);
+      services_->timer().start(PollCycle::kStepPeriodMs);
+      return;
+    }
+    playRecording(std::move(recording));
+  });
 }
 
 void MainDialog::playRecording(Recording recording) {

@@ -19,6 +19,7 @@ class QProgressBar;
 namespace vortlen {
 
 class MainReplay;
+class MainRecordFeed;
 class Recorder;
 class RecordIndicator;
 class QtWindowTimer;
@@ -111,6 +112,7 @@ class MainDialog final : public QDialog, private MainView {
   QRect framePlace_;  // where the whole window goes, until its frame is known
 
   Recorder* recorder_ = nullptr;
+  std::unique_ptr<MainRecordFeed> recordFeed_;
   RecordIndicator* indicator_ = nullptr;
   QAction* recordAction_ = nullptr;
   std::unique_ptr<QtWindowTimer> replayTimer_;
