@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
   application.setQuitOnLastWindowClosed(false);
   QApplication::setApplicationVersion(QString::fromUtf8(vortlen::kVersion));
   QGuiApplication::setDesktopFileName(QStringLiteral(VORTLEN3_APP_ID));
-  vortlen::installQtRussianTexts(application);
+  // Qt's own Russian texts are inside the program (a Windows PC has no Qt translations folder).
+  vortlen::installQtRussianTexts(application, QStringLiteral(":/i18n"));
 
 #ifdef _WIN32
   vortlen::Win32SerialPort device;
