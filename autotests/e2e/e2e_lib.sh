@@ -128,10 +128,11 @@ registry_setting() {
       gsub(/"/, "", value)
     }
     END { print value }' "$work/settings.reg") || return 1
-  # A number is a DWORD, in hexadecimal.
+  # Every value is a DWORD, exported in hexadecimal.
   case $value in
     dword:*) echo $((16#${value#dword:})) ;;
-    *) echo "$value" ;;
+    '') echo '' ;;
+    *) echo "not a DWORD: $value" ;;
   esac
 }
 
