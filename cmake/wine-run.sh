@@ -42,6 +42,9 @@ if [ ! -f "$ready" ]; then
   ) 9>"$prefix.lock"
 fi
 
+# The desktop process Wine starts with the server draws the windows of every program after: it
+# gets the display, when there is one.
+if [ -n "${VORTLEN3_WINE_DISPLAY:-}" ]; then export DISPLAY=$VORTLEN3_WINE_DISPLAY; fi
 # A server that ends as a program starts leaves that program with "recvmsg: Connection reset
 # by peer". Start it here, kept for 30 s after its last program, so that it does not end
 # between the tests of a run (a second start while one runs does nothing).
@@ -50,5 +53,4 @@ wineserver --persistent=30 </dev/null >/dev/null 2>&1 || true
 # inherit its output: started by the test, they would hold the test's output pipe open for the
 # server's 30 s, and the test runner would wait for them. Started here they hold nothing.
 timeout 120 wine wineboot </dev/null >/dev/null 2>&1 || true
-if [ -n "${VORTLEN3_WINE_DISPLAY:-}" ]; then export DISPLAY=$VORTLEN3_WINE_DISPLAY; fi
 exec wine "$@"

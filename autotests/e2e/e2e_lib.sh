@@ -184,6 +184,16 @@ focus_main_window() {
   window=$(main_window)
   [ -n "$window" ] || fail "the main window is not on the screen"
   focus_window "$window" "the main window"
+  # Wine gives the keys to the window it made active, which the X focus alone does not change
+  # while another of the program's windows is open: a click on the main window's empty bottom
+  # right corner does.
+  if on_windows; then
+    window_geometry "$window" || fail "no geometry of the main window"
+    xdo mousemove $((win_x + win_w - 6)) $((win_y + win_h - 6)) click 1 ||
+      fail "xdotool cannot click the main window"
+    xdo mousemove 1279 1023
+    sleep 0.2
+  fi
 }
 
 start_program() { launch_program "$program"; }
@@ -253,15 +263,18 @@ require_tools Xvfb xdotool import convert timeout
 mkdir -p "$artefacts" || fail "cannot create $artefacts"
 rm -f "$artefacts"/*.png "$artefacts"/simulator.log "$artefacts"/program.log "$artefacts"/Vortlen3.ini \
   "$artefacts"/Vortlen3.reg
-if on_windows; then
-  [ -n "${VORTLEN3_WINEPREFIX:-}" ] || fail "VORTLEN3_WINEPREFIX names no Wine prefix"
-  # Every Windows test starts from no settings, and leaves no Wine process behind.
-  on_exit stop_wine
-  wine_in_prefix reg delete 'HKCU\Software\Vortlen3' /f >/dev/null 2>&1
-fi
 
 start_xvfb 1280 1024
 note "Xvfb on $DISPLAY"
 read -ra extra_simulator_options <<<"$simulator_options"
 start_simulator "$simulator" --log "${extra_simulator_options[@]}"
 note "simulator serving $sim_port"
+if on_windows; then
+  [ -n "${VORTLEN3_WINEPREFIX:-}" ] || fail "VORTLEN3_WINEPREFIX names no Wine prefix"
+  # Every Windows test starts Wine afresh on its X server, from no settings, and leaves no Wine
+  # process behind.
+  stop_wine
+  on_exit stop_wine
+  wine_in_prefix reg delete 'HKCU\Software\Vortlen3' /f >/dev/null 2>&1
+  note "Wine ready"
+fi

@@ -53,9 +53,12 @@ if on_windows; then
   focus_main_window
   xdo key alt || fail "xdotool cannot press Alt"
   sleep 0.3
-  xdo key Left Left Return Return || fail "xdotool cannot open the settings window"
+  # Wine's menus take the keys one at a time.
+  for key in Left Left Return Return; do
+    xdo key "$key" || fail "xdotool cannot press $key"
+    sleep 0.3
+  done
   wait_until 5 prints window_named 'Настройки программы' || fail "the settings window did not appear"
-  sleep 0.3
   screenshot 02-settings-open.png
   focus_window "$(window_named 'Настройки программы')" "the settings window"
   closed_line=$(($(log_lines) + 1))

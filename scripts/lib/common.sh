@@ -217,8 +217,8 @@ launch_windows_program() {
   program_pid=$!
 }
 
-# Ends every Wine process of the prefix (the program's Wine desktop and services with it): the
-# next program starts on its own X server afresh.
+# Ends every Wine process of the prefix (its desktop and services with them): the next program
+# starts Wine afresh on its own X server. Wine's desktop keeps the display it was started with.
 stop_wine() {
   [ -n "${VORTLEN3_WINEPREFIX:-}" ] && [ -d "$VORTLEN3_WINEPREFIX" ] || return 0
   WINEPREFIX=$VORTLEN3_WINEPREFIX timeout 20 wineserver --kill >/dev/null 2>&1
@@ -226,10 +226,10 @@ stop_wine() {
   return 0
 }
 
-# wine_in_prefix COMMAND...: a Wine command (reg, for one) in the program's prefix, without a
-# display.
+# wine_in_prefix COMMAND...: a Wine command (reg, for one) in the program's prefix, on this X
+# server when there is one.
 wine_in_prefix() {
-  env -u VORTLEN3_WINE_DISPLAY "$common_root/cmake/wine-run.sh" "$VORTLEN3_WINEPREFIX" "$@"
+  VORTLEN3_WINE_DISPLAY="${DISPLAY:-}" "$common_root/cmake/wine-run.sh" "$VORTLEN3_WINEPREFIX" "$@"
 }
 
 program_ended() { ! running "$program_pid"; }
