@@ -225,7 +225,10 @@ exit_through_menu() {
   running "$program_pid" || fail "the program ended before its exit command was chosen"
   pressed=$(now_ms)
   xdo key Return || fail "xdotool cannot press Return"
-  wait_for_clean_end "$pressed" "\"Завершить программу\""
+  # Wine's own processes take their time to end on a loaded machine.
+  local limit=5
+  on_windows && limit=10
+  wait_for_clean_end "$pressed" "\"Завершить программу\"" "$limit"
 }
 
 # Asks the program to stop as a logout or Ctrl+C does, and waits for it to end.
