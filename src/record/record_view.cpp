@@ -143,7 +143,7 @@ RecordIndicator::Forms RecordIndicator::forms() const {
 
 int RecordIndicator::widthOf(const QString& text) const {
   if (text.isEmpty()) return 0;
-  QFont bold = font();
+  QFont bold = parentWidget()->font();
   bold.setBold(true);
   const QMargins margins = contentsMargins();
   return QFontMetrics(bold).horizontalAdvance(text) + margins.left() + margins.right() +
@@ -167,13 +167,17 @@ void RecordIndicator::refresh() {
     if (showFile_) showFile_(file);
   }
   if (text != this->text()) {
-    const bool longer = text.size() > this->text().size();
     setText(text);
-    setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(colour));
-    // The menu bar places its corner widget when the widget is shown: a longer text needs a
-    // new place.
-    if (longer) setVisible(false);
+    setStyleSheet(QStringLiteral("color: %1;").arg(colour));
   }
+  // Bold in the menu bar's own size, which a narrow window makes smaller; a style sheet would
+  // set it apart from the bar's.
+  QFont bold = parentWidget()->font();
+  bold.setBold(true);
+  if (font() != bold) setFont(bold);
+  // The menu bar places its corner widget when the widget is shown: a new size needs a new
+  // place.
+  if (isVisible() && width() != sizeHint().width()) setVisible(false);
   setVisible(!text.isEmpty());
 }
 
