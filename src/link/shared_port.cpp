@@ -202,7 +202,7 @@ void SharedPort::reopenIfLost() {
   }
 }
 
-SharedPort::Description SharedPort::describe(unsigned n) const {
+SharedPort::Description SharedPort::describe(unsigned n) {
   Description description;
   description.device = comDevicePath(n, roots_);
   description.state = deviceEntryState(description.device);

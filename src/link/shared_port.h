@@ -60,7 +60,7 @@ class SharedPort {
     bool opened = false;
     bool inUse = false;
   };
-  Description describe(unsigned n) const;
+  Description describe(unsigned n);
 
   SerialPort& device() { return device_; }
   ReleaseLedger& ledger() { return ledger_; }
