@@ -1,6 +1,6 @@
-// Enter and Escape in every window of the program, on the offscreen platform against the
-// simulated ECU. Each key does only what the window names for it, and the ECU hears exactly
-// what that named action sends: nothing, the close box's bytes, or the default button's.
+// Enter and Escape in every window of the program, offscreen against the simulated ECU: each
+// key does only what the window names for it, and the ECU hears exactly what that named action
+// sends (nothing, the close box's bytes, or the default button's).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -27,15 +27,13 @@
 namespace vortlen {
 namespace {
 
-using Bytes = std::vector<std::uint8_t>;
-
 struct NoChildren final : ChildWindows {
   std::span<const ChildWindowEntry> windows() const override { return {}; }
   void open(const ChildWindowEntry&) override {}
   void runSettings(unsigned&) override {}
 };
 
-// One opening of a window on a fresh bench.
+// A fresh bench for one opening of a window.
 struct World : test::SimulatedBench {
   test::FakeTimer timer;
   test::FakeNotifier notifier;
@@ -45,124 +43,94 @@ struct World : test::SimulatedBench {
   NoChildren children;
   unsigned portNumber = 1;
   WindowServiceOverrides overrides{&timer, &notifier, &sleeper};
-  std::shared_ptr<void> keep;  // what owns the window
-  QWidget* window = nullptr;
-  QWidget* focus = nullptr;  // where the key goes: the riskiest control of the window
 };
 
 enum class Does { Nothing, Close, PressDefault };
+using Opened = std::shared_ptr<QWidget>;
 
 struct WindowRow {
   const char* name;
-  std::function<void(World&)> open;
   Does enter;
   Does escape;
+  int focusId;  // the control with the focus when the key comes, the riskiest; 0: the window's
+  std::function<Opened(World&)> open;
 };
 
-template <class T>
-void own(World& world, std::shared_ptr<T> window, int focusId = 0) {
-  world.keep = window;
-  world.window = window.get();
-  world.window->show();
-  if (focusId) world.focus = findControl<QWidget>(world.window, focusId);
+template <class Dialog>
+Opened started(std::shared_ptr<Dialog> dialog) {
+  dialog->startUp();
+  return dialog;
 }
 
 const WindowRow kWindows[] = {
-    {"main",
+    {"main", Does::Nothing, Does::Nothing, 0,
      [](World& w) {
-       auto main =
-           std::make_shared<MainDialog>(w.port, w.settings, w.powerOff, w.children, w.overrides);
-       main->startUp();
-       own(w, main);
-     },
-     Does::Nothing, Does::Nothing},
-    {"settings",
-     [](World& w) { own(w, std::make_shared<SettingsDialog>(w.portNumber, nullptr, &w.port)); },
-     Does::PressDefault, Does::Close},
-    {"about", [](World& w) { own(w, std::make_shared<AboutDialog>()); }, Does::PressDefault,
-     Does::Close},
-    {"scheme", [](World& w) { own(w, std::make_shared<AdapterSchemeDialog>()); }, Does::Close,
-     Does::Close},
-    {"graph",
+       return started(
+           std::make_shared<MainDialog>(w.port, w.settings, w.powerOff, w.children, w.overrides));
+     }},
+    {"settings", Does::PressDefault, Does::Close, 0,
+     [](World& w) { return std::make_shared<SettingsDialog>(w.portNumber, nullptr, &w.port); }},
+    {"about", Does::PressDefault, Does::Close, 0,
+     [](World&) { return std::make_shared<AboutDialog>(); }},
+    {"scheme", Does::Close, Does::Close, 0,
+     [](World&) { return std::make_shared<AdapterSchemeDialog>(); }},
+    {"graph", Does::Nothing, Does::Close, 0,
      [](World& w) {
        GraphDialogOverrides services;
        services.timer = &w.timer;
        services.notifier = &w.notifier;
-       auto graph = std::make_shared<GraphDialog>(w.port, w.settings, nullptr, services);
-       graph->startUp();
-       own(w, graph);
-     },
-     Does::Nothing, Does::Close},
-    {"passport",
+       return started(std::make_shared<GraphDialog>(w.port, w.settings, nullptr, services));
+     }},
+    {"passport", Does::Close, Does::Close, ids::kFirstPassportField,
+     [](World& w) { return std::make_shared<PassportDialog>(w.port, nullptr, w.overrides); }},
+    {"faults", Does::Close, Does::Close, ids::kClearFaultsButton,
+     [](World& w) { return std::make_shared<FaultsDialog>(w.port, nullptr, w.overrides); }},
+    {"fuel tables", Does::PressDefault, Does::Close, ids::kZeroTableButtons[0],
+     [](World& w) { return std::make_shared<FuelTablesDialog>(w.port, nullptr, w.overrides); }},
+    {"actuators", Does::Close, Does::Close, ids::kBalanceStart,
      [](World& w) {
-       own(w, std::make_shared<PassportDialog>(w.port, nullptr, w.overrides),
-           ids::kFirstPassportField);
-     },
-     Does::Close, Does::Close},
-    {"faults",
+       return std::make_shared<ActuatorDialog>(w.port, w.settings, nullptr, w.overrides);
+     }},
+    {"phase test", Does::Nothing, Does::Close, 0,
      [](World& w) {
-       own(w, std::make_shared<FaultsDialog>(w.port, nullptr, w.overrides),
-           ids::kClearFaultsButton);
-     },
-     Does::Close, Does::Close},
-    {"fuel tables",
-     [](World& w) {
-       own(w, std::make_shared<FuelTablesDialog>(w.port, nullptr, w.overrides),
-           ids::kZeroTableButtons[0]);
-     },
-     Does::PressDefault, Does::Close},
-    {"actuators",
-     [](World& w) {
-       own(w, std::make_shared<ActuatorDialog>(w.port, w.settings, nullptr, w.overrides),
-           ids::kBalanceStart);
-     },
-     Does::Close, Does::Close},
-    {"phase test",
-     [](World& w) {
-       auto phase = std::make_shared<PhaseTestDialog>(w.port, nullptr, &w.timer);
-       phase->startUp();
-       own(w, phase);
-     },
-     Does::Nothing, Does::Close},
-    // The slider windows run their close procedure on both keys, so no override stays active
-    // behind a hidden window.
-    {"coolant slider",
+       return started(std::make_shared<PhaseTestDialog>(w.port, nullptr, &w.timer));
+     }},
+    // Both keys run the slider window's close procedure: no override stays active behind it.
+    {"coolant slider", Does::Close, Does::Close, 0,
      [](World& w) {
        auto windows = std::make_shared<AdjustmentWindows>(w.port, &w.notifier);
        windows->open(AdjustmentKind::Coolant, nullptr, QSize(640, 480), QPoint());
-       w.keep = windows;
-       w.window = windows->window(AdjustmentKind::Coolant);
-     },
-     Does::Close, Does::Close},
-    {"CO slider",
-     [](World& w) {
-       auto windows = std::make_shared<AdjustmentWindows>(w.port, &w.notifier);
-       windows->open(AdjustmentKind::Co, nullptr, QSize(640, 480), QPoint());
-       w.keep = windows;
-       w.window = windows->window(AdjustmentKind::Co);
-     },
-     Does::Close, Does::Close},
+       return Opened(windows, windows->window(AdjustmentKind::Coolant));
+     }},
 };
 
-// Opens the window, lets it settle, does `act`, and returns what the ECU heard meanwhile.
-std::vector<Bytes> heardWhile(World& world, const WindowRow& row,
-                              const std::function<void(World&)>& act) {
-  row.open(world);
-  QApplication::processEvents();
-  const std::size_t before = world.ecu.requests().size();
-  act(world);
-  QApplication::processEvents();
-  return {world.ecu.requests().begin() + static_cast<std::ptrdiff_t>(before),
-          world.ecu.requests().end()};
+// The default push button, as the window is built (a focused push button may take its part
+// later).
+QPushButton* defaultButton(QWidget* window) {
+  for (QPushButton* button : window->findChildren<QPushButton*>()) {
+    if (button->isDefault()) return button;
+  }
+  return nullptr;
 }
 
-void named(Does does, World& world) {
-  if (does == Does::Close) world.window->close();
-  if (does != Does::PressDefault) return;
-  for (QPushButton* button : world.window->findChildren<QPushButton*>()) {
-    if (button->isDefault()) return button->click();
-  }
-  ADD_FAILURE() << "no default button";
+// Opens the window with the row's focus, lets it settle, does `act` (handed the window, the
+// focused control and the default button), and returns what the ECU heard meanwhile and
+// whether the window is still open.
+std::pair<std::vector<std::vector<std::uint8_t>>, bool> heardWhile(
+    const WindowRow& row, const std::function<void(QWidget*, QWidget*, QPushButton*)>& act) {
+  World world;
+  const Opened window = row.open(world);
+  QPushButton* const byDefault = defaultButton(window.get());
+  window->show();
+  QWidget* focus = row.focusId ? findControl<QWidget>(window.get(), row.focusId) : nullptr;
+  if (focus) focus->setFocus();
+  QApplication::processEvents();
+  const std::size_t before = world.ecu.requests().size();
+  act(window.get(), focus ? focus : window->focusWidget(), byDefault);
+  QApplication::processEvents();
+  return {{world.ecu.requests().begin() + static_cast<std::ptrdiff_t>(before),
+           world.ecu.requests().end()},
+          window->isVisible()};
 }
 
 TEST(EnterEscapeTest, EveryWindowSendsOnlyWhatItNamesForEnterAndEscape) {
@@ -170,18 +138,14 @@ TEST(EnterEscapeTest, EveryWindowSendsOnlyWhatItNamesForEnterAndEscape) {
     for (const auto& [key, does] :
          {std::pair{Qt::Key_Return, row.enter}, std::pair{Qt::Key_Escape, row.escape}}) {
       SCOPED_TRACE(std::string(row.name) + (key == Qt::Key_Return ? " Enter" : " Escape"));
-      World byKey;
-      bool openAfterKey = false;
-      const std::vector<Bytes> keyed = heardWhile(byKey, row, [&](World& w) {
-        QWidget* focus = w.focus ? w.focus : w.window->focusWidget();
-        QTest::keyClick(focus ? focus : w.window, key);
-        openAfterKey = w.window->isVisible();
+      const auto byKey = heardWhile(row, [key = key](QWidget* window, QWidget* focus, auto) {
+        QTest::keyClick(focus ? focus : window, key);
       });
-      World byName;
-      const std::vector<Bytes> expected =
-          heardWhile(byName, row, [&](World& w) { named(does, w); });
-      EXPECT_EQ(keyed, expected);
-      EXPECT_EQ(openAfterKey, does == Does::Nothing || byName.window->isVisible());
+      const auto byName = heardWhile(row, [does = does](QWidget* window, QWidget*, auto button) {
+        if (does == Does::Close) window->close();
+        if (does == Does::PressDefault) button->click();
+      });
+      EXPECT_EQ(byKey, byName);
     }
   }
 }

@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
-#include "shared_port.h"
 #include "view_support.h"
 
 namespace vortlen {
@@ -81,40 +79,6 @@ TEST(SettingsDialog, CancelEscapeAndEnterLeaveThePort) {
     EXPECT_FALSE(dialog.isVisible()) << leave;
   }
 }
-
-#ifndef _WIN32
-// A port that only counts its opens.
-class UnopenedPort final : public SerialPort {
- public:
-  bool open(const char*) override {
-    ++opens;
-    return false;
-  }
-  bool isOpen() const override { return false; }
-  void close() override {}
-  void purge() override {}
-  std::size_t write(const std::uint8_t*, std::size_t) override { return 0; }
-  std::size_t read(std::uint8_t*, std::size_t) override { return 0; }
-  int opens = 0;
-};
-
-TEST(SettingsDialog, EveryChoiceCanBeTakenAndShowsItsDeviceWithoutAnyPortOpened) {
-  for (const char* name : {"VORTLEN3_COM2", "VORTLEN3_COM3", "VORTLEN3_COM4"}) ::unsetenv(name);
-  ::setenv("VORTLEN3_COM1", "/dev/null", 1);
-  UnopenedPort device;
-  SharedPort port(device);
-  port.setDeviceRoots({"/nonexistent/by-id", "/nonexistent/sys", "/nonexistent/dev"});
-  unsigned number = 4;
-  SettingsDialog dialog(number, nullptr, &port);
-  dialog.show();
-  for (int id = 1055; id <= 1058; ++id) EXPECT_TRUE(radio(dialog, id)->isEnabled()) << id;
-  EXPECT_EQ(dialog.findChild<QLabel*>("portState1")->text(), QStringLiteral("null — доступен"));
-  EXPECT_EQ(dialog.findChild<QLabel*>("portState4")->text(), QStringLiteral("нет устройства"));
-  EXPECT_TRUE(radio(dialog, 1058)->isChecked());
-  EXPECT_EQ(device.opens, 0);
-  ::unsetenv("VORTLEN3_COM1");
-}
-#endif
 
 }  // namespace
 }  // namespace vortlen
