@@ -76,10 +76,10 @@ TEST_F(ChildWindowTableTest, TheTableBuildsTheMenusAndKeysAroundTheMainWindowsOw
             QStringList({"Управление механизмами [Alt+M]", "Тест фаз ГРМ. ЗМЗ 4063 [Alt+G]"}));
   EXPECT_EQ(menuItems("Регулировки"),
             QStringList({"Коррекция СО", "Зажигание", "Температура ОЖ", "Положение РДВ"}));
-  // The recording's two items close «Дополнительно», after the window's own.
+  // The recording's two items and the guide close «Дополнительно», after the window's own.
   EXPECT_EQ(menuItems("Дополнительно"),
             QStringList({"Настройка программы", "О программе [F1]", "Схема адаптера K-Line",
-                         "Запись [Ctrl+R]", "Открыть запись… [Ctrl+O]"}));
+                         "Запись [Ctrl+R]", "Открыть запись… [Ctrl+O]", "Руководство"}));
   EXPECT_EQ(menuItems("Завершение"),
             QStringList({"Завершить программу\tAlt+F4", "Выклчить компьютер"}));
 }

@@ -19,8 +19,8 @@ TEST(CommandLine, VersionAndHelpAreAnsweredWhereverTheyStandAndTheRestIsLeftToTh
   for (const char* asked : {"--help", "-h"}) {
     const auto help = answer({asked});
     ASSERT_TRUE(help.has_value()) << asked;
-    for (const char* variable :
-         {"VORTLEN3_COM1", "VORTLEN3_COM4", "VORTLEN3_TRACE", "XDG_CONFIG_HOME", "--version"})
+    for (const char* variable : {"VORTLEN3_COM1", "VORTLEN3_COM4", "VORTLEN3_TRACE",
+                                 "VORTLEN3_RECORD_DIR", "XDG_CONFIG_HOME", "--version"})
       EXPECT_NE(help->find(variable), std::string::npos) << variable;
   }
 

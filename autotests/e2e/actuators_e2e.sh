@@ -91,6 +91,24 @@ wait_until 5 at_least "$stop_line" "$stop_write" 1 || fail "\"Стоп\" sent no
 wait_until 5 at_least "$stop_line" "$monitor_read" 3 || fail "after \"Стоп\" the monitor did not resume"
 note "Стоп: both masks released, the monitor runs again"
 
+# --- a relay and an injector held, the adapter pulled out and plugged back ---------------------
+
+focus_window "$actuators" "the actuator window"
+hold_line=$(($(log_lines) + 1))
+click_in_window "$actuators" 92 106  # "Бензонасос"
+wait_until 5 any_request_matches "$hold_line" '^62 0A 1F 09 ' || fail "the pump's box sent no relay write"
+click_in_window "$actuators" 18 164  # "Ф1"
+wait_until 5 any_request_matches "$hold_line" '^62 0D 01 0D 01$' || fail "Ф1's box sent no cut"
+unplug_simulator
+sleep 1.5
+back_line=$(($(log_lines) + 1))
+plug_simulator_back
+wait_until 5 at_least "$back_line" "$monitor_read" 2 || fail "the monitor did not resume after the replug"
+first=$(requests_from "$back_line" | head -n 1)
+[ "$first" = "$release_request" ] || fail "the first request after the replug is '$first'"
+screenshot_actuators 02b-actuators-replugged.png
+note "relay and cut held, adapter pulled and plugged back: the release first, then the monitor"
+
 # The main window did not poll while the actuator window was open.
 main_polls=$(requests_from "$open_line" | sed -n "/^$initial_read\$/,\$p" | grep -cxF "$set1_request")
 [ "$main_polls" -eq 0 ] || fail "the main window polled $main_polls times under the actuator window"

@@ -50,6 +50,7 @@ keep_artefacts() {
   cp -f "$work/simulator.log" "$artefacts/simulator.log" 2>/dev/null
   cp -f "$work/program.log" "$artefacts/program.log" 2>/dev/null
   cp -f "$work/config/Vortlen3/Vortlen3.ini" "$artefacts/Vortlen3.ini" 2>/dev/null
+  cp -f "$work/trace.txt" "$artefacts/trace.txt" 2>/dev/null
 }
 on_exit keep_artefacts
 trap 'echo "FAIL: stopped after $(elapsed "$started") s" >&2; exit 1' TERM
@@ -210,3 +211,15 @@ note "Xvfb on $DISPLAY"
 read -ra extra_simulator_options <<<"$simulator_options"
 start_simulator "$simulator" --log "${extra_simulator_options[@]}"
 note "simulator serving $sim_port"
+
+# The adapter pulled out: the simulator ends, and its pseudo-terminal with it.
+unplug_simulator() {
+  stop_process "$sim_pid"
+  sim_pid=''
+}
+
+# The adapter plugged back: a new simulator behind the same link, into the same request log.
+plug_simulator_back() {
+  "$simulator" --log --link "$work/tty" >"$work/simulator-$(now_ms).out" 2>>"$work/simulator.log" &
+  sim_pid=$!
+}

@@ -4,7 +4,8 @@
 #
 # Start-up reaches the cycle and shows values; Ctrl+F3 switches the polling to set 3; the exit
 # through "Завершение › Завершить программу" sends the release request last and saves Набор=3;
-# a second start on the same settings polls set 3 from the beginning.
+# a second start on the same settings polls set 3 from the beginning. The three runs append
+# to one wire trace, each under its own header.
 set -uo pipefail
 
 readonly set3_request='61 07 08 51 52 53 54 61 67 68 69 62 64 65 66'
@@ -16,6 +17,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 # --- first run: set 1, then Ctrl+F3 ------------------------------------------------------------
 
+program_trace="$work/trace.txt"
 start_program
 wait_until 15 at_least 1 "$set1_request" 3 ||
   fail "the program did not reach the cycle with set 1 (no set-1 requests within 15 s)"
@@ -67,5 +69,11 @@ wait_until 15 at_least "$signal_line" "$set3_request" 3 ||
 exit_by_signal
 last_request_is_release
 note "SIGTERM: release request last"
+
+# --- the wire trace of the three runs ----------------------------------------------------------
+
+version=$("$program" --version | cut -d' ' -f3)
+check_trace "$program_trace" 3 "$work/tty" "$version" || fail "the wire trace of three runs is wrong"
+note "wire trace: three runs, each under its header: $(grep -m 1 '^===' "$program_trace")"
 
 note "passed"

@@ -37,7 +37,9 @@ day_ms() { awk -F'[:.]' '{ print (($1 * 60 + $2) * 60 + $3) * 1000 + $4 }' <<<"$
 now_day_ms() { day_ms "$(date +%H:%M:%S.%3N)"; }
 
 # The hex column (the last) of a recording, one row a line.
-hex_column() { tail -n +2 "$1" | awk -F, '{ print $NF }'; }
+hex_column() { tail -n +2 "$1" | awk -F';' '{ print $NF }'; }
+# The time column of a recording's rows as seconds awk computes with: "1,234" -> 1.234.
+row_seconds() { awk -F';' '{ t = $1; gsub(/"/, "", t); sub(/,/, ".", t); print t }'; }
 
 # check_rows FILE FROM TO WHAT: the rows of FILE are the answers of lines FROM..TO of the answer
 # log that have as many bytes as the first row, every one of them in order, give or take one at
@@ -71,7 +73,7 @@ check_rows() {
 # own formulas, satisfies the condition (b[i] is byte i, $k column k).
 check_values() {
   local file=$1 condition=$2 what=$3 bad
-  bad=$(tail -n +2 "$file" | awk -F, "
+  bad=$(tail -n +2 "$file" | awk -F';' "
     function hex(text,  i, v) { v = 0; for (i = 1; i <= 2; i++)
       v = v * 16 + index(\"0123456789ABCDEF\", substr(text, i, 1)) - 1; return v }
     { split(\$NF, h, \" \"); for (i = 1; i in h; i++) b[i - 1] = hex(h[i])
@@ -148,13 +150,15 @@ done
 set1_file=${files[0]} set2_file=${files[1]} graph_file=${files[2]}
 cp "${files[@]}" "$artefacts/"
 
-header=$(head -n 1 "$set1_file")
-[ "$(cut -d, -f1-4 <<<"$header")" = 'Время (с),Температура ОЖ (град С),Напряжение борт. сети (вольт),Обороты (обор/мин)' ] ||
+# A Russian spreadsheet's form: a byte-order mark, ';' between fields, decimal commas quoted.
+[ "$(head -c 3 "$set1_file" | od -An -tx1 | tr -d ' ')" = efbbbf ] || fail "the set-1 file has no byte-order mark"
+header=$(head -n 1 "$set1_file" | tail -c +4)
+[ "$(cut -d';' -f1-4 <<<"$header")" = 'Время (с);Температура ОЖ (град С);Напряжение борт. сети (вольт);Обороты (обор/мин)' ] ||
   fail "the set-1 header is '$header'"
-[ "$(awk -F, '{ print $NF }' <<<"$header")" = 'Ответ ЭБУ (hex)' ] || fail "the set-1 header ends '$header'"
-tail -n +2 "$set1_file" | grep -vqE '^[0-9]+\.[0-9]{3}(,-?[0-9]+(\.[0-9]+)?){28},([0-9A-F]{2} ){15}[0-9A-F]{2}$' &&
-  fail "a set-1 row is not 29 numbers and 16 bytes: $(tail -n +2 "$set1_file" |
-    grep -vE '^[0-9]+\.[0-9]{3}(,-?[0-9]+(\.[0-9]+)?){28},' | head -n 1)"
+[ "$(awk -F';' '{ print $NF }' <<<"$header")" = 'Ответ ЭБУ (hex)' ] || fail "the set-1 header ends '$header'"
+readonly row_form='^"[0-9]+,[0-9]{3}"(;(-?[0-9]+|"-?[0-9]+,[0-9]+")){28};([0-9A-F]{2} ){15}[0-9A-F]{2}$'
+tail -n +2 "$set1_file" | grep -vqE "$row_form" &&
+  fail "a set-1 row is not 29 numbers and 16 bytes: $(tail -n +2 "$set1_file" | grep -vE "$row_form" | head -n 1)"
 
 check_rows "$set1_file" "$set1_from" "$set1_to" "set 1"
 check_rows "$set2_file" "$set2_from" "$set2_to" "set 2"
@@ -178,9 +182,9 @@ first_answer_time=$(tail -n "+$set1_from" "$answers_log" |
   awk -v hex="$(hex_column "$set1_file" | head -n 1)" '{ t = $1; $1 = ""; sub(/^ /, "") }
     $0 == hex { print t; exit }')
 [ -n "$first_answer_time" ] || fail "the first row's answer is not in the answer log"
-first_row_ms=$(sed -n 2p "$set1_file" | awk -F, '{ printf "%d", $1 * 1000 }')
+first_row_ms=$(sed -n 2p "$set1_file" | row_seconds | awk '{ printf "%d", $1 * 1000 }')
 origin=$(($(day_ms "$first_answer_time") - first_row_ms))
-live_row=$(tail -n +2 "$set1_file" | awk -F, -v at=$((live_at - origin)) '$1 * 1000 <= at { n = NR } END { print n + 0 }')
+live_row=$(tail -n +2 "$set1_file" | row_seconds | awk -v at=$((live_at - origin)) '$1 * 1000 <= at { n = NR } END { print n + 0 }')
 note "the live screenshot shows about row $live_row (recording began $((origin - recording_started)) ms after Ctrl+R)"
 
 # --- replay ------------------------------------------------------------------------------------
@@ -257,8 +261,8 @@ wait "$program_pid" 2>/dev/null
 program_pid=''
 mapfile -t files < <(find "$records" -name '*.csv')
 [ "${#files[@]}" -eq 1 ] || fail "the killed program left ${#files[@]} files"
-columns=$(head -n 1 "${files[0]}" | awk -F, '{ print NF }')
-rows=$(tail -n +2 "${files[0]}" | awk -F, -v n="$columns" 'NF == n && $NF ~ /^[0-9A-F][0-9A-F]( [0-9A-F][0-9A-F])+$/' | wc -l)
+columns=$(head -n 1 "${files[0]}" | awk -F';' '{ print NF }')
+rows=$(tail -n +2 "${files[0]}" | awk -F';' -v n="$columns" 'NF == n && $NF ~ /^[0-9A-F][0-9A-F]( [0-9A-F][0-9A-F])+$/' | wc -l)
 if [ "$rows" -lt 10 ] || [ "$rows" -ne $(($(wc -l <"${files[0]}") - 1)) ]; then
   fail "the killed program's file has $rows whole rows of $(($(wc -l <"${files[0]}") - 1))"
 fi

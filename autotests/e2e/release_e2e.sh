@@ -5,7 +5,10 @@
 # The coolant window overrides the temperature (62 0B 80 1A ..). The simulator then goes away
 # (an adapter pulled out): the header says "Порт не открыт" and the program idles. A new
 # simulator at the same path (the adapter plugged back): the release is the first request it
-# hears, then the wake-up, and the set polling resumes within 2 s. The override is set again and
+# hears, then the wake-up, and the set polling resumes within 2 s. The override is set again, the
+# passport (which sends nothing after its reading) opened, and the adapter pulled out and plugged
+# back: the release reaches the ECU while the passport is still open, and the coolant window
+# says its override was released. The override is set again and
 # the settings window opened, which closes the port; SIGTERM then still releases the ECU through
 # the configured port, last, and the program ends with status 0. The CPU time while unplugged
 # and the time to the first set request are printed.
@@ -49,8 +52,7 @@ note "the coolant override is active"
 
 # --- the adapter pulled out ----------------------------------------------------------------------
 
-stop_process "$sim_pid"
-sim_pid=''
+unplug_simulator
 sleep 2
 screenshot 02-unplugged.png
 ticks_before=$(cpu_ticks)
@@ -61,8 +63,7 @@ note "unplugged: $ticks clock ticks of CPU in 10 s ($(percent_of_core "$ticks" 1
 # --- plugged back at the same path ---------------------------------------------------------------
 
 back_line=$(($(log_lines) + 1))
-"$simulator" --log --link "$work/tty" >"$work/simulator2.out" 2>>"$work/simulator.log" &
-sim_pid=$!
+plug_simulator_back
 wait_until 5 test -L "$work/tty" || fail "the second simulator did not make its port link"
 wait_until 5 at_least "$back_line" "$set1_request" 1 || fail "the polling did not resume"
 first=$(requests_from "$back_line" | head -n 1)
@@ -75,6 +76,34 @@ note "after the replug: release first, then the wake-up; first set request ${set
 [ "${set_ms:-9999}" -lt 2000 ] || fail "the first set request came ${set_ms} ms after the replug"
 sleep 0.5
 screenshot 03-plugged-back.png
+
+# --- pulled and plugged back while the passport, which sends nothing, is open -----------------
+
+click_coolant_slider
+key_in_main_window alt+p
+wait_until 5 prints window_named 'Паспорт ЭБУ' || fail "Alt+P did not open the passport"
+sleep 1
+unplug_simulator
+sleep 0.5
+passport_line=$(($(log_lines) + 1))
+plug_simulator_back
+wait_until 5 any_request_matches "$passport_line" "^$release_request\$" ||
+  fail "the release did not reach the ECU while the passport was open"
+first=$(requests_from "$passport_line" | head -n 1)
+[ "$first" = "$release_request" ] || fail "the first request with the passport open is '$first'"
+sleep 0.5
+screenshot 03b-passport-replugged.png
+note "pulled and plugged back with the passport open: the release went before the box was answered"
+# The passport's box of the pulled adapter is answered only now, then the passport closes.
+if prints window_named '^Вортлен 3$'; then
+  focus_window "$(window_named '^Вортлен 3$')" "the passport's box"
+  xdo key Return || fail "xdotool cannot press Return"
+fi
+sleep 0.5
+focus_window "$(window_named 'Паспорт ЭБУ')" "the passport"
+xdo key Escape || fail "xdotool cannot press Escape"
+wait_until 5 prints_nothing window_named 'Паспорт ЭБУ' ||
+  { screenshot 03c-passport-not-closed.png; fail "Escape did not close the passport"; }
 
 # --- SIGTERM with the settings window open -----------------------------------------------------
 

@@ -4,6 +4,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMenuBar>
@@ -11,7 +13,11 @@
 #include <QScreen>
 #include <QTest>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 
+#include "guide.h"
+#include "link_result.h"
 #include "main_replay.h"
 #include "record_view.h"
 #include "resource_ids.h"
@@ -123,12 +129,22 @@ TEST_F(MainDialogTest, PollingShowsValuesAndColours) {
   EXPECT_EQ(background(ids::kFirstFlag + 2), QColor(180, 130, 80));
   EXPECT_EQ(background(ids::kFirstFlag + 15), QColor(60, 60, 60));
 
+  EXPECT_TRUE(control(ids::kHeaderStatus)->toolTip().isEmpty());
+
   adapter.setOptions(test::adapterOff());
   dialog.logic().onPollTimer();
   EXPECT_EQ(textColour(ids::kHeaderStatus), QColor(170, 0, 0));
   EXPECT_TRUE(control<QLabel>(ids::kFirstValue)->text().isEmpty());
   EXPECT_EQ(background(ids::kFirstFlag + 2), QColor(60, 60, 60));
   EXPECT_EQ(control<QProgressBar>(ids::kFirstBar)->value(), 115);
+
+  // The next connection attempt shows the link message, which carries what the guide says to
+  // check.
+  EXPECT_TRUE(control(ids::kHeaderStatus)->toolTip().isEmpty());
+  dialog.logic().onPollTimer();
+  ASSERT_EQ(control<QLabel>(ids::kHeaderStatus)->text(), QStringLiteral("Не включен адаптер"));
+  EXPECT_EQ(control(ids::kHeaderStatus)->toolTip().toStdString(),
+            "Что проверить:\n" + std::string(linkRemedy("Не включен адаптер")));
 }
 
 TEST_F(MainDialogTest, EcuTextsAreShownAsTheyCameNeverAsMarkup) {
@@ -284,6 +300,77 @@ TEST_F(MainDialogTest, AReplayEndsBeforeACommandRunsAndOnEscapeWhereverTheKeyboa
   EXPECT_TRUE(dialog.replay()->replay()->paused());
   QTest::keyClick(bar, Qt::Key_Escape);
   EXPECT_FALSE(dialog.replaying());
+}
+
+// The header's tooltips are the guide's own lists: each link message has its section in the
+// guide's chapter on link messages, and its «Что проверить» is the remedy, item for item.
+TEST(LinkRemedyTest, EveryLinkMessageHasTheGuidesRemedy) {
+  std::ifstream file(VORTLEN3_GUIDE_MD);
+  ASSERT_TRUE(file) << VORTLEN3_GUIDE_MD;
+  std::stringstream text;
+  text << file.rdbuf();
+  const std::string guide = text.str();
+  for (int code = 1; code < kLinkResultCount; ++code) {
+    const std::string message(linkMessage(static_cast<LinkResult>(code)));
+    const std::string remedy(linkRemedy(message));
+    ASSERT_FALSE(remedy.empty()) << message;
+    const std::size_t section = guide.find("\n### «" + message + "»\n");
+    ASSERT_NE(section, std::string::npos) << message;
+    const std::string heading = "\nЧто проверить:\n";
+    const std::size_t list = guide.find(heading, section);
+    ASSERT_NE(list, std::string::npos) << message;
+    // The list's items, one a line: continuation lines joined, the markup left out.
+    std::string items;
+    const std::size_t first = list + heading.size();
+    std::istringstream lines(guide.substr(first, guide.find("\n\n", first) - first));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.starts_with("   ")) {
+        items += " " + line.substr(3);
+      } else {
+        items += (items.empty() ? "" : "\n") + line;
+      }
+    }
+    std::erase(items, '`');
+    EXPECT_EQ(remedy, items) << message;
+  }
+}
+
+// «Руководство», last in «Дополнительно», hands the browser the guide's page as a file that
+// exists; without the page, the message says where the program looked.
+TEST_F(MainDialogTest, TheGuideOpensAsAFileThatExistsOrSaysWhereItLooked) {
+  startAt(800, 600);
+  std::vector<QUrl> opened;
+  const UrlOpener open = [&opened](const QUrl& url) {
+    opened.push_back(url);
+    return true;
+  };
+  dialog.setUrlOpener(open);
+  QMenu* extra = nullptr;
+  for (QAction* title : control<QMenuBar>(ids::kMainMenu)->actions()) {
+    if (title->text() == QStringLiteral("Дополнительно")) extra = title->menu();
+  }
+  ASSERT_NE(extra, nullptr);
+  QAction* guide = extra->actions().back();
+  EXPECT_EQ(guide->text(), QStringLiteral("Руководство"));
+  guide->trigger();
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_TRUE(notifier.messages.empty());
+  const QUrl url = opened.front();
+  ASSERT_TRUE(url.isLocalFile()) << url.toString().toStdString();
+  QFile page(url.toLocalFile());
+  ASSERT_TRUE(page.open(QIODevice::ReadOnly)) << url.toLocalFile().toStdString();
+  EXPECT_TRUE(QString::fromUtf8(page.readAll()).contains(QStringLiteral("src=\"images/")));
+  // Its pictures are beside it.
+  EXPECT_TRUE(QFileInfo(url.toLocalFile()).dir().exists(QStringLiteral("images/main-window.png")));
+
+  const QStringList nowhere{QStringLiteral("/nonexistent/a/index.html"),
+                            QStringLiteral("/nonexistent/b/index.html")};
+  EXPECT_TRUE(openGuide(nowhere, open, notifier).isEmpty());
+  EXPECT_EQ(opened.size(), 1u);
+  ASSERT_EQ(notifier.messages.size(), 1u);
+  for (const QString& place : nowhere) {
+    EXPECT_NE(notifier.messages[0].text.find(place.toStdString()), std::string::npos);
+  }
 }
 
 }  // namespace

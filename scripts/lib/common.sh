@@ -183,17 +183,49 @@ count_from() { requests_from "$1" | grep -cxF "$2"; }
 # at_least FROM REQUEST N: REQUEST is in the log N times or more from line FROM on.
 at_least() { [ "$(count_from "$1" "$2")" -ge "$3" ]; }
 
+# check_trace FILE RUNS DEVICE VERSION: the program's wire trace in FILE holds RUNS runs. Each
+# begins with its header, "=== Вортлен 3 VERSION, <date> <time> <zone>, COM1 = DEVICE", and each
+# after the first is set apart by an empty line; every other line is one the simulator's log
+# has too: "<ms> > <bytes>", "<ms> < <bytes>" or "<ms> = <text>". Prints what is wrong.
+check_trace() {
+  [ -s "$1" ] || { echo "no wire trace in $1"; return 1; }
+  awk -v runs="$2" -v device="$3" -v version="$4" '
+    function bad(why) { print "line " NR ": " why ": " $0; wrong = 1 }
+    /^=== / {
+      headers++
+      if (NR > 1 && previous != "") bad("a header with no empty line before it")
+      stamp = "^=== Вортлен 3 " version ", [0-9][0-9][0-9][0-9]-[0-9][0-9]-[0-9][0-9] " \
+              "[0-9][0-9]:[0-9][0-9]:[0-9][0-9] [+-][0-9][0-9][0-9][0-9], COM1 = "
+      if ($0 !~ stamp) bad("a header without the version, date, time and COM1")
+      tail = "COM1 = " device
+      if (substr($0, length($0) - length(tail) + 1) != tail) bad("a header without the device")
+    }
+    NR == 1 && !/^=== / { bad("the trace does not begin with a header") }
+    previous == "" && NR > 1 && !/^=== / { bad("an empty line not followed by a header") }
+    $0 != "" && !/^=== / && !/^[0-9]+ [<>]( [0-9A-F][0-9A-F])+$/ && !/^[0-9]+ = ./ {
+      bad("not a trace line")
+    }
+    { previous = $0 }
+    END {
+      if (headers != runs) { print headers + 0 " run headers, not " runs; wrong = 1 }
+      exit wrong
+    }' "$1"
+}
+
 # --- the program -------------------------------------------------------------------------------
 
 # launch_program PROGRAM: the program on this X server and the simulator's port (or
 # $program_com1, where a script sets it) as COM1, with its
 # own settings and a system bus address that leads nowhere (no power-off can reach the machine).
+# Where a script sets $program_trace, the program appends its wire trace there.
 launch_program() {
+  local trace=()
+  [ -n "${program_trace:-}" ] && trace=(VORTLEN3_TRACE="$program_trace")
   env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u SESSION_MANAGER \
     DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb \
     XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
     DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus" \
-    VORTLEN3_COM1="${program_com1:-$work/tty}" \
+    VORTLEN3_COM1="${program_com1:-$work/tty}" "${trace[@]}" \
     "$1" >>"$work/program.log" 2>&1 &
   program_pid=$!
 }

@@ -104,9 +104,33 @@ AdjustmentDialog::AdjustmentDialog(AdjustmentKind kind, SharedPort& port,
       logic_->setPosition(i, value);
       pushText(i);
     });
-    slider->onRelease = [this, i] { logic_->onSliderReleased(i); };
+    slider->onRelease = [this, i] {
+      logic_->onSliderReleased(i);
+      pushPositions();
+      pushNotice();
+    };
   }
-  setFixedSize(clientWidth, clientHeight);
+  clientSize_ = QSize(clientWidth, clientHeight);
+  // Below the sliders, shown only while there is something to say: the window grows by it.
+  notice_ = new QLabel(this);
+  notice_->setTextFormat(Qt::PlainText);
+  notice_->setGeometry(kMargin, clientHeight, clientWidth - 2 * kMargin,
+                       notice_->fontMetrics().height() + kMargin);
+  notice_->hide();
+  setFixedSize(clientSize_);
+  // Told from inside another window's transaction: only the widgets change here.
+  logic_->setChangedListener([this] {
+    pushPositions();
+    pushNotice();
+  });
+}
+
+void AdjustmentDialog::pushNotice() {
+  const std::string& text = logic_->notice();
+  notice_->setText(QString::fromStdString(text));
+  notice_->setVisible(!text.empty());
+  setFixedSize(text.empty() ? clientSize_
+                            : QSize(clientSize_.width(), clientSize_.height() + notice_->height()));
 }
 
 AdjustmentDialog::~AdjustmentDialog() = default;
@@ -132,6 +156,7 @@ void AdjustmentDialog::open(QSize ownerClientSize, QPoint ownerPosition) {
                             ownerPosition.x(), ownerPosition.y());
     logic_->onShow();
     pushPositions();
+    pushNotice();
     move(place.x, place.y);
     show();
   }

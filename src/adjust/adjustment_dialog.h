@@ -48,6 +48,8 @@ class AdjustmentDialog final : public QDialog {
   AdjustmentLogic& logic() { return *logic_; }
   ReleaseSlider* slider(int index) const { return sliders_.at(static_cast<std::size_t>(index)); }
   QLabel* valueField(int index) const { return fields_.at(static_cast<std::size_t>(index)); }
+  /// The line below the sliders that says when the override went away by itself.
+  QLabel* noticeLine() const { return notice_; }
 
   /// The close procedure; hides the window unless the user cancelled.
   void closeProcedure();
@@ -62,11 +64,14 @@ class AdjustmentDialog final : public QDialog {
  private:
   void pushPositions();
   void pushText(int index);
+  void pushNotice();
 
   std::unique_ptr<Notifier> ownNotifier_;
   std::unique_ptr<AdjustmentLogic> logic_;
   std::array<ReleaseSlider*, 2> sliders_{};
   std::array<QLabel*, 2> fields_{};
+  QLabel* notice_ = nullptr;
+  QSize clientSize_;
   bool pushing_ = false;
 };
 

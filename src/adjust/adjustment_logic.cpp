@@ -83,7 +83,45 @@ ScreenRect adjustmentPlacement(AdjustmentKind kind, int ownerWidth, int ownerHei
 
 AdjustmentLogic::AdjustmentLogic(AdjustmentKind kind, SharedPort& port, Notifier& notifier,
                                  std::uint8_t& overrideMask)
-    : kind_(kind), notifier_(notifier), overrideMask_(overrideMask), link_(port) {}
+    : kind_(kind), notifier_(notifier), overrideMask_(overrideMask), link_(port) {
+  port.addHolder(*this);
+}
+
+AdjustmentLogic::~AdjustmentLogic() {
+  link_.port().removeHolder(*this);
+}
+
+std::uint8_t AdjustmentLogic::heldCode() const {
+  return kind_ == AdjustmentKind::Co ? ecu::kCoMask : ecu::kOverrideMask;
+}
+
+std::uint8_t AdjustmentLogic::heldBits() const {
+  switch (kind_) {
+    case AdjustmentKind::Co:
+      return 0xFF;
+    case AdjustmentKind::Ignition:
+      return override_bits::kAdvance | override_bits::kOffset;
+    case AdjustmentKind::Coolant:
+      return override_bits::kCoolant;
+    case AdjustmentKind::IdleValve:
+      return override_bits::kIdleValve;
+  }
+  return 0;
+}
+
+bool AdjustmentLogic::holdsControl() const {
+  return holding_ && link_.port().ledger().holds(heldCode(), heldBits());
+}
+
+void AdjustmentLogic::controlReleased(Cause cause) {
+  if (!holding_ || link_.port().ledger().holds(heldCode(), heldBits())) return;
+  holding_ = false;
+  // The program-wide mask must not bring the override back with another window's write.
+  if (kind_ != AdjustmentKind::Co) overrideMask_ &= static_cast<std::uint8_t>(~heldBits());
+  positions_ = shownPositions_;
+  notice_ = cause == Cause::LinkReturned ? kReleasedAfterLossText : kReleasedByOtherText;
+  if (changed_) changed_();
+}
 
 void AdjustmentLogic::onShow() {
   const auto& answer = link_.ResponseBuffer();
@@ -127,6 +165,9 @@ void AdjustmentLogic::onShow() {
       break;
     }
   }
+  shownPositions_ = positions_;
+  holding_ = false;
+  notice_.clear();
 }
 
 void AdjustmentLogic::setPosition(int slider, int position) {
@@ -151,7 +192,16 @@ std::string AdjustmentLogic::valueText(int slider) const {
 }
 
 bool AdjustmentLogic::write(const std::uint8_t* request, std::size_t length) {
+  // A release due after a loss may go first and reset the sliders; this write then puts the
+  // user's values back in the ECU.
+  const std::array<int, 2> wanted = positions_;
   const LinkResult result = link_.transact(request, length);
+  // On the line, the override may be in the ECU whatever the answer.
+  if (result != LinkResult::PortNotOpen) {
+    holding_ = true;
+    positions_ = wanted;
+    notice_.clear();
+  }
   if (result != LinkResult::Ok) {
     notifier_.message(std::string(linkMessage(result)), kAdjustErrorTitle, MessageIcon::Stop);
     return false;
@@ -196,6 +246,8 @@ void AdjustmentLogic::onSliderReleased(int slider) {
     case AdjustmentKind::IdleValve: {
       const std::uint8_t code =
           kind_ == AdjustmentKind::Coolant ? ecu::kCoolant : ecu::kIdleValveTarget;
+      // Set when the window is shown; taken away only by a release the window did not ask for.
+      overrideMask_ |= heldBits();
       const std::uint8_t request[] = {ecu::kWriteValues, ecu::kOverrideMask, overrideMask_, code,
                                       v};
       write(request, sizeof request);
@@ -223,8 +275,9 @@ bool AdjustmentLogic::askToStore(const std::string& question, std::uint8_t item)
 }
 
 void AdjustmentLogic::release(const std::uint8_t* request, std::size_t length) {
-  if (!sendRelease(link_, request, length))
-    warnUnreleased(link_.port(), notifier_, kAdjustErrorTitle);
+  holding_ = false;
+  notice_.clear();
+  releaseOrWarn(link_, request, length, notifier_, kAdjustErrorTitle);
 }
 
 void AdjustmentLogic::sendMask() {

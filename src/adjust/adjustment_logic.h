@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "ecu_link.h"
@@ -55,16 +56,22 @@ inline constexpr std::uint8_t kCoolant = 0x80;    // code 0x1A
 }  // namespace override_bits
 
 inline const std::string kAdjustErrorTitle = "Вортлен3 ошибка";
+/// The window's line when its override went away without the window asking.
+inline const std::string kReleasedAfterLossText = "Связь восстанавливалась: управление снято";
+inline const std::string kReleasedByOtherText = "Управление снято другим окном";
 inline const std::string kAdjustQuestionTitle = "Вортлен3";
 
 /// One slider window's behaviour: the read when it is shown, the write when a slider is let go,
 /// and the close with its storing questions and the clearing request. Slider 0 is the upper
 /// slider (1035, field 1030), slider 1 the lower one (1036, field 1031).
-class AdjustmentLogic {
+class AdjustmentLogic final : public ControlHolder {
  public:
   /// `overrideMask` is the one mask of the whole program; the CO window leaves it alone.
   AdjustmentLogic(AdjustmentKind kind, SharedPort& port, Notifier& notifier,
                   std::uint8_t& overrideMask);
+  ~AdjustmentLogic() override;
+  AdjustmentLogic(const AdjustmentLogic&) = delete;
+  AdjustmentLogic& operator=(const AdjustmentLogic&) = delete;
 
   AdjustmentKind kind() const { return kind_; }
   const AdjustmentTraits& traits() const { return adjustmentTraits(kind_); }
@@ -91,7 +98,20 @@ class AdjustmentLogic {
   const std::array<std::uint8_t, 2>& readValue() const { return readValue_; }
   EcuLink& link() { return link_; }
 
+  /// The override this window wrote went away without it (the link came back after a loss,
+  /// or another window released everything): the sliders go back to where the ECU's own values
+  /// put them when the window was shown, and notice() says why. `changed` then runs.
+  void controlReleased(Cause cause) override;
+  bool holdsControl() const override;
+  /// The window's line; empty while nothing needs saying.
+  const std::string& notice() const { return notice_; }
+  /// Runs when the logic changed the positions or the notice by itself.
+  void setChangedListener(std::function<void()> changed) { changed_ = std::move(changed); }
+
  private:
+  // The register and bits of the ECU that this window's override occupies.
+  std::uint8_t heldCode() const;
+  std::uint8_t heldBits() const;
   bool write(const std::uint8_t* request, std::size_t length);
   bool askToStore(const std::string& question, std::uint8_t item);
   void sendMask();
@@ -104,6 +124,10 @@ class AdjustmentLogic {
   EcuLink link_;
   std::array<int, 2> positions_{};
   std::array<std::uint8_t, 2> readValue_{};
+  std::array<int, 2> shownPositions_{};
+  bool holding_ = false;
+  std::string notice_;
+  std::function<void()> changed_;
 };
 
 }  // namespace vortlen

@@ -6,6 +6,7 @@
 #include "faults_dialog.h"
 #include "fuel_tables_dialog.h"
 #include "graph_dialog.h"
+#include "graph_recording.h"
 #include "passport_dialog.h"
 #include "phase_test_dialog.h"
 #include "resource_ids.h"
@@ -51,6 +52,7 @@ const std::array<ChildWindowRow, 12> kChildWindowTable = {{
      [](ChildWindowContext& context, QWidget* parent) {
        GraphDialogOverrides services;
        services.recorder = context.recorder;
+       services.ecuNames = context.ecuNames;
        GraphDialog graph(context.port, context.settings, parent, services);
        graph.run();
      }},
@@ -95,9 +97,15 @@ void AppChildWindows::open(const ChildWindowEntry& window) {
   }
 }
 
+std::vector<RecordLayout> AppChildWindows::graphRecordLayouts() const {
+  const std::span<const RecordLayout> layouts = vortlen::graphRecordLayouts();
+  return {layouts.begin(), layouts.end()};
+}
+
 void AppChildWindows::playGraphRecording(const Recording& recording) {
   GraphDialogOverrides services;
   services.recorder = context_.recorder;
+  services.ecuNames = context_.ecuNames;
   GraphDialog graph(context_.port, context_.settings, parent_, services);
   graph.startUp();
   graph.playRecording(recording);

@@ -26,7 +26,7 @@ struct ChildWindowContext {
   AdjustmentWindows* adjustments = nullptr;
   const AppChildWindows* children = nullptr;
   Recorder* recorder = nullptr;        // the graph view records through it too
-  std::function<EcuNames()> ecuNames;  // for the exports of the faults and the passport
+  std::function<EcuNames()> ecuNames;  // the exports of faults and passport, the graph view
 };
 
 /// One child window of the program: how the main window offers it, and how it opens over
@@ -59,6 +59,7 @@ class AppChildWindows final : public ChildWindows {
   void mainWindowResized(int width, int height) override { mainClientSize_ = {width, height}; }
   void mainWindowMoved(int x, int y) override { mainPosition_ = {x, y}; }
   void playGraphRecording(const Recording& recording) override;
+  std::vector<RecordLayout> graphRecordLayouts() const override;
 
   /// The main window's client size and position as last reported, for placing a window.
   QSize mainClientSize() const { return mainClientSize_; }

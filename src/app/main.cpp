@@ -2,13 +2,16 @@
 // the first thing the event loop does, so that a termination signal at any moment, even while
 // the start-up's message box or the settings window is up, ends the program through its exit.
 #include <QApplication>
+#include <QMessageBox>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
 #include "adjustment_dialog.h"
 #include "child_windows.h"
 #include "command_line.h"
+#include "ecu_link.h"
 #include "main_dialog.h"
 #include "qsettings_store.h"
 #include "qt_translation.h"
@@ -23,7 +26,37 @@
 #include "power_off_logind.h"
 #endif
 
+namespace {
+
+constexpr int kKeeperPeriodMs = 250;
+
+#ifdef __linux__
+// Before any library's constructor: from the program's first moment, a termination signal is
+// caught and waits for the event loop, instead of killing the program by its default action.
+void catchSignalsFirst() {
+  vortlen::catchTerminationSignals();
+}
+[[gnu::section(".preinit_array"), gnu::used]] void (*const kCatchSignalsFirst)() = catchSignalsFirst;
+#endif
+
+// The trace cannot be written: said once, in a box that leaves the window working.
+void showTraceFailure(QWidget* window, const std::string& path, const std::string& reason) {
+  auto* box = new QMessageBox(
+      QMessageBox::Warning, QStringLiteral("Вортлен"),
+      QStringLiteral("Журнал обмена (VORTLEN3_TRACE) не записывается в файл %1: %2. Обмен с ЭБУ "
+                     "идёт как обычно; укажите другой файл.")
+          .arg(QString::fromStdString(path), QString::fromStdString(reason)),
+      QMessageBox::Ok, window);
+  box->setAttribute(Qt::WA_DeleteOnClose);
+  box->setWindowModality(Qt::NonModal);
+  box->show();
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+  // Where there is no early hook, as soon as main() runs (catching twice does nothing).
+  vortlen::catchTerminationSignals();
   // --version and --help are answered before any window or port is opened.
   if (const auto answer = vortlen::commandLineAnswer(argc, argv, vortlen::kVersion)) {
     std::fputs(answer->c_str(), stdout);
@@ -48,11 +81,14 @@ int main(int argc, char** argv) {
   vortlen::WireTrace trace;
   if (const char* path = std::getenv("VORTLEN3_TRACE"); path != nullptr && *path != '\0') {
     if (trace.open(path)) {
+      trace.setProgram(std::string("Вортлен 3 ") + vortlen::kVersion);
       port.setTrace(&trace);
     } else {
       std::fprintf(stderr, "vortlen3: cannot append the wire trace to %s\n", path);
     }
   }
+  const char* traceVariable = std::getenv("VORTLEN3_TRACE");
+  const std::string tracePath = traceVariable != nullptr ? traceVariable : "";
   vortlen::QSettingsStore settings;
   vortlen::AppChildWindows children(port, settings);
   // One recording follows the live values from the main window into the graph view and back.
@@ -80,7 +116,25 @@ int main(int argc, char** argv) {
   vortlen::closeOnTerminationSignals(
       &mainDialog, [&port] { port.setUnattended(); },
       [&mainDialog] { mainDialog.done(QDialog::Accepted); });
+  // The link's keeper: while no window sends (a message box up, a replay, the passport after
+  // its reading, the graph view paused), a device that went away is noticed, opened again
+  // when it is back, and the release due goes at once, not when someone answers a box.
+  vortlen::EcuLink keeper(port);
+  QTimer keeperTimer;
+  QObject::connect(&keeperTimer, &QTimer::timeout, &mainDialog, [&keeper] { keeper.settle(); });
+  keeperTimer.start(kKeeperPeriodMs);
   QTimer::singleShot(0, &mainDialog, [&mainDialog] { mainDialog.startUp(); });
+  if (!trace.failure().empty()) {
+    QTimer::singleShot(0, &mainDialog, [&mainDialog, &trace, &tracePath] {
+      showTraceFailure(&mainDialog, tracePath, trace.failure());
+    });
+  }
+  trace.setWriteFailed([&mainDialog, &trace, &tracePath] {
+    // Told inside a transaction: the box comes once the transaction is over.
+    QTimer::singleShot(0, &mainDialog, [&mainDialog, &trace, &tracePath] {
+      showTraceFailure(&mainDialog, tracePath, trace.failure());
+    });
+  });
   application.exec();
   return 0;
 }

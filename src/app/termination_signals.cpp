@@ -27,9 +27,21 @@ void onSignal(int) {
 
 }  // namespace
 
+void catchTerminationSignals() {
+  if (signalSockets[0] >= 0) return;
+  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSockets) != 0) return;
+  struct sigaction action {};
+  action.sa_handler = onSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
+}
+
 void closeOnTerminationSignals(QWidget* window, std::function<void()> unattended,
                                std::function<void()> end) {
-  if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalSockets) != 0) return;
+  // A signal caught before now waits in the socket: the notifier sees it once the loop runs.
+  catchTerminationSignals();
+  if (signalSockets[1] < 0) return;
   auto* notifier = new QSocketNotifier(signalSockets[1], QSocketNotifier::Read, window);
   QObject::connect(notifier, &QSocketNotifier::activated, window, [window, unattended, end] {
     char byte = 0;
@@ -45,16 +57,13 @@ void closeOnTerminationSignals(QWidget* window, std::function<void()> unattended
     }
     end();
   });
-  struct sigaction action {};
-  action.sa_handler = onSignal;
-  sigemptyset(&action.sa_mask);
-  action.sa_flags = SA_RESTART;
-  for (const int signal : {SIGTERM, SIGINT, SIGHUP}) ::sigaction(signal, &action, nullptr);
 }
 
 #else
 
 void closeOnTerminationSignals(QWidget*, std::function<void()>, std::function<void()>) {}
+
+void catchTerminationSignals() {}
 
 #endif
 

@@ -15,4 +15,9 @@ namespace vortlen {
 void closeOnTerminationSignals(QWidget* window, std::function<void()> unattended,
                                std::function<void()> end);
 
+/// The first thing main() does: from here on a termination signal is caught, not fatal, and
+/// waits until closeOnTerminationSignals is in place and the event loop runs to end the program
+/// the ordinary way (status 0). Does nothing where there are no such signals.
+void catchTerminationSignals();
+
 }  // namespace vortlen

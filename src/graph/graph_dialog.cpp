@@ -1,9 +1,12 @@
 #include "graph_dialog.h"
 
 #include <QAction>
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -17,7 +20,9 @@
 
 #include "graph_ids.h"
 #include "graph_painter.h"
+#include "graph_recording.h"
 #include "graph_replay.h"
+#include "main_recording.h"
 #include "main_window_logic.h"
 #include "qt_window_services.h"
 #include "record_ids.h"
@@ -81,6 +86,7 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
   setControlId(menuBar, ids::kGraphMenu);
   layout->setMenuBar(menuBar);
   recorder_ = overrides.recorder;
+  ecuNames_ = overrides.ecuNames;
   indicator_ = new RecordIndicator(menuBar, recorder_);
   client_ = new QWidget(this);
   layout->addWidget(client_);
@@ -108,7 +114,10 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
   logic_ = std::make_unique<GraphLogic>(
       GraphLogic::Services{port, services_->timer(), services_->notifier(), settings, *this},
       screen.width(), screen.height());
-  if (recorder_) logic_->setObserver(recorder_);
+  if (recorder_) {
+    recordFeed_ = std::make_unique<GraphRecordFeed>(*recorder_);
+    logic_->setObserver(recordFeed_.get());
+  }
   replayTimer_ = std::make_unique<QtWindowTimer>(this, [this] {
     if (replay_) replay_->onTimer();
   });
@@ -335,6 +344,8 @@ void GraphDialog::toggleRecording() {
     if (recorder_->active()) {
       recorder_->stop();
     } else {
+      // The file's name carries the ECU type, as the main window's does.
+      if (ecuNames_) recorder_->setEcuType(ecuNames_().ecuType);
       recorder_->start();
     }
   }
@@ -346,21 +357,73 @@ QImage GraphDialog::picture() const {
   return client_->grab().toImage();
 }
 
-void GraphDialog::savePicture() {
+QImage GraphDialog::captionedPicture() const {
   const QImage shot = picture();
-  QDir().mkpath(recordFolder());
+  const EcuNames names = ecuNames_ ? ecuNames_() : EcuNames{};
+  auto orUnknown = [](const std::string& text) {
+    return QString::fromStdString(text.empty() ? std::string("не прочитан") : text);
+  };
+  const int set = logic_->activeSet();
+  QStringList lines;
+  QString title = QStringLiteral("Вортлен 3: График, набор %1 — %2")
+                      .arg(set)
+                      .arg(QString::fromStdString(exportStamp()));
+  if (replaying()) {
+    title += QStringLiteral(" — запись ") +
+             QFileInfo(QString::fromStdString(replay_->replay()->recording().path)).fileName();
+  }
+  lines << title;
+  lines << QStringLiteral("Тип ЭБУ: %1    Двигатель: %2")
+               .arg(orUnknown(names.ecuType), orUnknown(names.engine));
+  // Each band runs from the raw value 0 at its bottom to the set's divisor at its top.
+  const std::vector<std::string>& columns = graphRecordLayout(set).columns;
+  QString scale = QStringLiteral("Масштаб (низ … верх полосы):");
+  for (std::size_t k = 0; k < kTraceCount; ++k) {
+    const TraceDef& trace = graphSet(set).traces[k];
+    if (k == 4) {
+      lines << scale;
+      scale = QStringLiteral("   ");
+    }
+    scale += QStringLiteral("  %1 %2 … %3;")
+                 .arg(QString::fromStdString(columns[k + 1]),
+                      QString::fromStdString(traceText(trace.text, 0)),
+                      QString::fromStdString(traceText(trace.text, trace.divisor)));
+  }
+  scale.chop(1);
+  lines << scale;
+
+  QFont font = this->font();
+  font.setPointSize(10);
+  const QFontMetrics metrics(font);
+  const int lineHeight = metrics.height();
+  const int band = lineHeight * static_cast<int>(lines.size()) + 8;
+  QImage image(shot.width(), shot.height() + band, QImage::Format_RGB32);
+  image.fill(Qt::white);
+  QPainter painter(&image);
+  painter.setFont(font);
+  painter.setPen(Qt::black);
+  for (int i = 0; i < lines.size(); ++i) {
+    painter.drawText(QPoint(6, 4 + lineHeight * i + metrics.ascent()), lines[i]);
+  }
+  painter.drawImage(0, band, shot);
+  return image;
+}
+
+void GraphDialog::savePicture() {
+  const QImage image = captionedPicture();
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  if (!image.save(&buffer, "PNG")) {
+    services_->notifier().message("Не удалось составить рисунок: не хватает памяти.", kBoxCaption,
+                                  MessageIcon::Stop);
+    return;
+  }
   const QString suggested =
-      recordFolder() + QStringLiteral("/") +
       QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd_HH-mm-ss")) +
       QStringLiteral("_graph-set%1.png").arg(logic_->activeSet());
-  const QString path = QFileDialog::getSaveFileName(this, QStringLiteral("Сохранить рисунок"),
-                                                    suggested, QStringLiteral("PNG (*.png)"),
-                                                    nullptr, QFileDialog::DontUseNativeDialog);
-  if (path.isEmpty()) return;
-  if (!shot.save(path, "PNG")) {
-    services_->notifier().message("Не удалось записать файл " + path.toStdString(), kBoxCaption,
-                                  MessageIcon::Stop);
-  }
+  saveFile(this, QStringLiteral("Сохранить рисунок"), suggested, QStringLiteral("PNG (*.png)"),
+           std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
 }
 
 bool GraphDialog::replaying() const {
@@ -368,15 +431,18 @@ bool GraphDialog::replaying() const {
 }
 
 void GraphDialog::openRecordingCommand() {
-  std::optional<Recording> recording = openRecording(this);
-  if (!recording) return;
-  if (recording->window != RecordWindow::Graph) {
-    services_->notifier().message(
-        "Это запись главного окна: откройте её там («Дополнительно › Открыть запись…»).",
-        kBoxCaption, MessageIcon::Information);
-    return;
-  }
-  playRecording(std::move(*recording));
+  // A main-window recording is known too, to say where it plays.
+  std::vector<RecordLayout> layouts(graphRecordLayouts().begin(), graphRecordLayouts().end());
+  layouts.insert(layouts.end(), mainRecordLayouts().begin(), mainRecordLayouts().end());
+  openRecording(this, std::move(layouts), [this](Recording recording) {
+    if (recording.window != RecordWindow::Graph) {
+      services_->notifier().message(
+          "Это запись главного окна: откройте её там («Дополнительно › Открыть запись…»).",
+          kBoxCaption, MessageIcon::Information);
+      return;
+    }
+    playRecording(std::move(recording));
+  });
 }
 
 void GraphDialog::playRecording(Recording recording) {

@@ -11,12 +11,14 @@
 #include "graph_canvas.h"
 #include "graph_logic.h"
 #include "qt_window_services.h"
+#include "record_view.h"
 
 class QAction;
 class QMenuBar;
 
 namespace vortlen {
 
+class GraphRecordFeed;
 class GraphReplay;
 class QtWindowTimer;
 class Recorder;
@@ -27,8 +29,9 @@ struct Recording;
 struct GraphDialogOverrides {
   WindowTimer* timer = nullptr;
   Notifier* notifier = nullptr;
-  QSize screen;                  // empty: the primary screen's size
-  Recorder* recorder = nullptr;  // none: «Запись» does nothing
+  QSize screen;                          // empty: the primary screen's size
+  Recorder* recorder = nullptr;          // none: «Запись» does nothing
+  std::function<EcuNames()> ecuNames{};  // for the recording's file name and the picture's caption
 };
 
 /// The full-screen graph view. Its behaviour is GraphLogic's; this class draws and forwards.
@@ -55,7 +58,10 @@ class GraphDialog final : public QDialog, private GraphView {
   void toggleRecording();
   /// The window as it is on the screen, captions and values included.
   QImage picture() const;
-  /// Saves picture() as PNG where the user says (Ctrl+S).
+  /// picture() under a caption band: the date and time, the ECU type and engine, the set, and
+  /// each trace's vertical scale (the values at the bottom and the top of its band).
+  QImage captionedPicture() const;
+  /// Saves captionedPicture() as PNG where the user says (Ctrl+S).
   void savePicture();
   /// Asks for a graph recording and plays it (Ctrl+O).
   void openRecordingCommand();
@@ -93,6 +99,8 @@ class GraphDialog final : public QDialog, private GraphView {
   QCursor shrinkCursor_;
   std::array<int, kTraceCount> cursorShown_{-1, -1, -1, -1, -1, -1, -1};  // -1: none set yet
   Recorder* recorder_ = nullptr;
+  std::unique_ptr<GraphRecordFeed> recordFeed_;
+  std::function<EcuNames()> ecuNames_;
   RecordIndicator* indicator_ = nullptr;
   QAction* recordAction_ = nullptr;
   std::unique_ptr<QtWindowTimer> replayTimer_;

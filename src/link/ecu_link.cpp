@@ -1,5 +1,7 @@
 #include "ecu_link.h"
 
+#include <algorithm>
+
 #include "ecu_services.h"
 #include "frame_codec.h"
 
@@ -19,26 +21,74 @@ LinkResult EcuLink::transact(const std::uint8_t* request, std::size_t length) {
     return finish(LinkResult::Overflow);
   }
   port_.reopenIfLost();
-  ReleaseLedger& ledger = port_.ledger();
-  // The link is back after it was lost while something was under the program's control: the
-  // release goes before anything else, and nothing else goes until the ECU has it.
-  if (ledger.releaseDueFirst() && !isFullRelease(request, length)) {
-    const LinkResult release = exchange(ecu::releaseRequest.data(), ecu::releaseRequest.size());
-    if (release != LinkResult::Ok) return release;
-    answerLength_ = 0;
-  }
+  if (const LinkResult due = sendDue(request, length); due != LinkResult::Ok) return due;
+  answerLength_ = 0;
   return exchange(request, length);
 }
 
+LinkResult EcuLink::settle() {
+  answerLength_ = 0;
+  port_.probe();
+  port_.reopenIfLost();
+  if (!port_.isOpen()) return lastResult_;
+  return sendDue(nullptr, 0);
+}
+
+bool EcuLink::releaseDue() const {
+  const ReleaseLedger& ledger = port_.ledger();
+  return ledger.owedCount() > 0 || (ledger.linkLost() && ledger.held());
+}
+
+LinkResult EcuLink::sendDue(const std::uint8_t* request, std::size_t length) {
+  ReleaseLedger& ledger = port_.ledger();
+  // After a loss the ECU's state is unknown: what open windows held is released in full before
+  // anything else, and nothing else goes until the ECU has it. What only ended holders owed
+  // goes as they sent it.
+  if (ledger.linkLost() && ledger.held() &&
+      (port_.anyHolderHolding() || ledger.owedCount() == 0)) {
+    if (isFullRelease(request, length)) return LinkResult::Ok;
+    const LinkResult release = exchange(ecu::releaseRequest.data(), ecu::releaseRequest.size());
+    if (release != LinkResult::Ok) return release;
+    if (response_[0] != ecu::kCompletionDone && port_.trace()) {
+      port_.trace()->note("ЭБУ отказался снять управление после восстановления связи");
+    }
+  }
+  while (ledger.owedCount() > 0) {
+    std::size_t owedLength = 0;
+    const std::uint8_t* owed = ledger.owedRequest(owedLength);
+    // The request itself is what is owed: it goes once, as the request.
+    if (owedLength == length && std::equal(owed, owed + owedLength, request)) return LinkResult::Ok;
+    std::array<std::uint8_t, ReleaseLedger::kMaxRequest> copy{};
+    std::copy(owed, owed + owedLength, copy.begin());
+    const LinkResult result = exchange(copy.data(), owedLength);
+    if (result != LinkResult::Ok) return result;
+    // Confirmed, it has left the ledger already; refused, the mechanic was warned when the
+    // holder ended, and sending it again would be refused again.
+    if (ledger.owedCount() > 0) {
+      std::size_t firstLength = 0;
+      const std::uint8_t* first = ledger.owedRequest(firstLength);
+      if (firstLength == owedLength && std::equal(first, first + firstLength, copy.begin()))
+        ledger.dropOldestOwed();
+    }
+  }
+  return LinkResult::Ok;
+}
+
 LinkResult EcuLink::exchange(const std::uint8_t* request, std::size_t length) {
+  const bool wasLost = port_.ledger().linkLost();
   const LinkResult result = finish(frameExchange(request, length));
   ReleaseLedger& ledger = port_.ledger();
+  bool released = false;
   if (result != LinkResult::PortNotOpen) {
     const bool confirmed =
         result == LinkResult::Ok && answerLength_ > 0 && response_[0] == ecu::kCompletionDone;
-    ledger.noteWrite(request, length, confirmed);
+    released = ledger.noteWrite(request, length, confirmed);
   }
   ledger.noteResult(result);
+  if (released) {
+    port_.notifyReleased(wasLost ? ControlHolder::Cause::LinkReturned
+                                 : ControlHolder::Cause::OtherWindow);
+  }
   return result;
 }
 

@@ -36,10 +36,18 @@ class EcuLink {
   /// the answer keep what earlier answers left. A request outside 1..30 bytes, or an answer
   /// that would decode past the buffer, is Overflow and touches nothing; an answer ending in a
   /// lone escape byte is BadChecksum. A port whose device vanished is first opened again if
-  /// it is back (at most once a second), and when the link returns with a release owed, the
-  /// release goes first (see ReleaseLedger); if the ECU does not take it, its result is this
-  /// transaction's and the request is not sent.
+  /// it is back (at most once a second). Whatever release is due goes first (see releaseDue);
+  /// if the line loses it, its result is this transaction's and the request is not sent.
   LinkResult transact(const std::uint8_t* request, std::size_t length);
+
+  /// What transact does before its request, without one: notices a device that has gone, opens
+  /// it again when it is back, and sends what release is due. For a keeper that runs while
+  /// windows send nothing (a message box up, a replay, the passport read). Returns the last
+  /// result, Ok when nothing was due.
+  LinkResult settle();
+  /// A release waits for the link: an ended holder's request the line lost, or, after the link
+  /// was lost, the full release of what was held.
+  bool releaseDue() const;
 
   template <std::size_t N>
   LinkResult transact(const std::array<std::uint8_t, N>& request) {
@@ -54,6 +62,7 @@ class EcuLink {
 
   /// The port this link sends through, with the program's release ledger.
   SharedPort& port() { return port_; }
+  const SharedPort& port() const { return port_; }
 
   /// Data bytes (checksum not counted) the last answer decoded to, so that a window can tell a
   /// short answer from a full one. 0 unless the last result was Ok or BadChecksum.
@@ -61,6 +70,8 @@ class EcuLink {
 
  private:
   LinkResult finish(LinkResult result);
+  // The releases due before `request` (which may itself be one of them).
+  LinkResult sendDue(const std::uint8_t* request, std::size_t length);
   // One request on the line, noted in the release ledger.
   LinkResult exchange(const std::uint8_t* request, std::size_t length);
   LinkResult frameExchange(const std::uint8_t* request, std::size_t length);

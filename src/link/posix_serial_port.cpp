@@ -112,6 +112,16 @@ void PosixSerialPort::close() {
   fd_ = -1;
 }
 
+bool PosixSerialPort::probe() {
+  if (fd_ < 0) return false;
+  pollfd waiting{fd_, POLLIN, 0};
+  // A hang-up shows at once, whether or not bytes wait; the bytes stay where they are.
+  if (::poll(&waiting, 1, 0) > 0 && (waiting.revents & (POLLERR | POLLHUP | POLLNVAL)) != 0) {
+    lose();
+  }
+  return fd_ >= 0;
+}
+
 void PosixSerialPort::purge() {
   if (fd_ >= 0) ::tcflush(fd_, TCIOFLUSH);
 }

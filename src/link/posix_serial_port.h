@@ -17,6 +17,7 @@ class PosixSerialPort final : public SerialPort {
   PortError openError() const override { return openError_; }
   bool isOpen() const override { return fd_ >= 0; }
   void close() override;
+  bool probe() override;
   void purge() override;
   std::size_t write(const std::uint8_t* data, std::size_t n) override;
   std::size_t read(std::uint8_t* buffer, std::size_t n) override;

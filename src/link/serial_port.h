@@ -37,6 +37,10 @@ class SerialPort {
   virtual bool isOpen() const = 0;
   virtual void close() = 0;
 
+  /// Asks, without sending or taking a byte, whether the open device is still there: one that
+  /// has gone (pulled out while nothing was sent) closes the port. Returns isOpen() afterwards.
+  virtual bool probe() { return isOpen(); }
+
   /// Aborts pending operations and discards whatever waits in either direction.
   virtual void purge() = 0;
 

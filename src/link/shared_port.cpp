@@ -170,10 +170,12 @@ bool SharedPort::openPort(unsigned n) {
   if (device_.open(path_.c_str())) {
     inUse_ = true;
     lastError_ = PortError::None;
+    if (trace_) trace_->portOpened(comPortName(n), path_, {});
     return true;
   }
   lastError_ = device_.openError();
   if (lastError_ == PortError::None) lastError_ = PortError::Missing;
+  if (trace_) trace_->portOpened(comPortName(n), path_, portErrorText(lastError_));
   return false;
 }
 
@@ -196,9 +198,58 @@ void SharedPort::reopenIfLost() {
   }
   if (now - lastAttempt_ < kReopenInterval) return;
   lastAttempt_ = now;
+  reopen();
+}
+
+void SharedPort::reopen() {
   if (device_.open(path_.c_str())) {
     lossNoticed_ = false;
+    // The adapter was out: the ECU may have lost power or kept everything.
+    ledger_.noteLinkLost();
     if (trace_) trace_->note("порт открыт снова: " + path_);
+  }
+}
+
+void SharedPort::probe() {
+  if (inUse_ && device_.isOpen() && !device_.probe()) {
+    ledger_.noteLinkLost();
+    lossNoticed_ = true;
+    lastAttempt_ = std::chrono::steady_clock::now();
+    if (trace_) trace_->note("порт пропал: " + path_);
+  }
+}
+
+void SharedPort::reopenNow() {
+  probe();
+  if (!lost()) return;
+  lossNoticed_ = true;
+  lastAttempt_ = std::chrono::steady_clock::now();
+  reopen();
+}
+
+void SharedPort::addHolder(ControlHolder& holder) {
+  for (ControlHolder*& slot : holders_) {
+    if (slot == nullptr || slot == &holder) {
+      slot = &holder;
+      return;
+    }
+  }
+}
+
+void SharedPort::removeHolder(ControlHolder& holder) {
+  for (ControlHolder*& slot : holders_) {
+    if (slot == &holder) slot = nullptr;
+  }
+}
+
+bool SharedPort::anyHolderHolding() const {
+  return std::any_of(holders_.begin(), holders_.end(),
+                     [](const ControlHolder* holder) { return holder && holder->holdsControl(); });
+}
+
+void SharedPort::notifyReleased(ControlHolder::Cause cause) {
+  for (ControlHolder* holder : holders_) {
+    if (holder) holder->controlReleased(cause);
   }
 }
 

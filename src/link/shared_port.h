@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <chrono>
 #include <string>
 #include <vector>
@@ -9,6 +10,23 @@
 #include "wire_trace.h"
 
 namespace vortlen {
+
+/// How a window that holds something under control in the ECU learns that it no longer has it.
+class ControlHolder {
+ public:
+  /// Why a holder's control went away.
+  enum class Cause {
+    LinkReturned,  ///< the link came back after a loss and the program released everything
+    OtherWindow,   ///< another window's release took it
+  };
+  virtual ~ControlHolder() = default;
+  /// A confirmed release took something away in the ECU. The holder looks at the ledger for
+  /// what it holds; whatever is gone it shows as released. Called from inside a transaction,
+  /// perhaps another window's: it must not send anything.
+  virtual void controlReleased(Cause cause) = 0;
+  /// Whether this holder has something under control now.
+  virtual bool holdsControl() const = 0;
+};
 
 /// Where the serial devices of a Linux system are listed; tests point them at a folder of
 /// their own.
@@ -48,6 +66,12 @@ class SharedPort {
   void reopenIfLost();
   /// The port was open and its device has gone since.
   bool lost() const { return inUse_ && !device_.isOpen(); }
+  /// Asks the device, without sending, whether it is still there (see SerialPort::probe); a
+  /// device that has gone closes the port, which then counts as lost.
+  void probe();
+  /// For the exit: a port whose device has gone, even one that still looks open, is opened
+  /// again at once if the device is back, without waiting for the next second.
+  void reopenNow();
 
   /// How COM n stands, learnt without opening anything (an open toggles a port's modem lines):
   /// its device, and what its entry tells (missing, not a device, no access). That it is busy
@@ -61,6 +85,15 @@ class SharedPort {
     bool inUse = false;
   };
   Description describe(unsigned n);
+
+  /// Windows that hold something register while they exist (at most kMaxHolders).
+  static constexpr std::size_t kMaxHolders = 8;
+  void addHolder(ControlHolder& holder);
+  void removeHolder(ControlHolder& holder);
+  /// Whether an open window holds something now.
+  bool anyHolderHolding() const;
+  /// A confirmed release took something away: every registered holder is told.
+  void notifyReleased(ControlHolder::Cause cause);
 
   SerialPort& device() { return device_; }
   ReleaseLedger& ledger() { return ledger_; }
@@ -76,8 +109,11 @@ class SharedPort {
   const DeviceRoots& deviceRoots() const { return roots_; }
 
  private:
+  void reopen();
+
   SerialPort& device_;
   ReleaseLedger ledger_;
+  std::array<ControlHolder*, kMaxHolders> holders_{};
   WireTrace* trace_ = nullptr;
   DeviceRoots roots_;
   std::string path_;

@@ -128,6 +128,15 @@ void Win32SerialPort::close() {
   claim_ = nullptr;
 }
 
+bool Win32SerialPort::probe() {
+  if (handle_ == nullptr) return false;
+  DWORD errors = 0;
+  COMSTAT status{};
+  // A port whose device was pulled out cannot even be asked for its line errors.
+  if (ClearCommError(asHandle(handle_), &errors, &status) == FALSE) close();
+  return handle_ != nullptr;
+}
+
 void Win32SerialPort::purge() {
   if (handle_ == nullptr) return;
   PurgeComm(asHandle(handle_), PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR);

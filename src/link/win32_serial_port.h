@@ -19,6 +19,7 @@ class Win32SerialPort final : public SerialPort {
   PortError openError() const override { return openError_; }
   bool isOpen() const override;
   void close() override;
+  bool probe() override;
   void purge() override;
   std::size_t write(const std::uint8_t* data, std::size_t n) override;
   std::size_t read(std::uint8_t* buffer, std::size_t n) override;

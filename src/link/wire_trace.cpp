@@ -1,7 +1,17 @@
 #include "wire_trace.h"
 
+#include <fcntl.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <string>
+
+#include "error_text.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace vortlen {
 
@@ -46,10 +56,42 @@ std::size_t formatTraceNote(char* out, std::size_t size, long long ms, std::stri
   return length;
 }
 
+std::string traceRunHeader(std::string_view program, std::time_t when, std::string_view com,
+                           std::string_view device) {
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &when);
+#else
+  localtime_r(&when, &local);
+#endif
+  char time[64];
+  const std::size_t timeLength = std::strftime(time, sizeof time, "%Y-%m-%d %H:%M:%S %z", &local);
+  std::string header = "=== ";
+  header.append(program);
+  header.append(", ").append(time, timeLength);
+  header.append(", ").append(com).append(" = ");
+  header.append(device.empty() ? std::string_view("нет устройства") : device);
+  header.push_back('\n');
+  return header;
+}
+
 bool WireTrace::open(const char* path) {
   close();
+  failure_.clear();
+#ifdef _WIN32
   file_ = std::fopen(path, "a");
-  if (file_ == nullptr) return false;
+#else
+  const int fd =
+      ::open(path, O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0600);
+  if (fd >= 0) {
+    file_ = ::fdopen(fd, "a");
+    if (file_ == nullptr) ::close(fd);
+  }
+#endif
+  if (file_ == nullptr) {
+    failure_ = errorText(errno);
+    return false;
+  }
   // The stream's buffer is ours too: nothing is allocated once the trace is open.
   std::setvbuf(file_, buffer_, _IOFBF, sizeof buffer_);
   start_ = std::chrono::steady_clock::now();
@@ -69,9 +111,12 @@ long long WireTrace::elapsedMs() const {
 }
 
 void WireTrace::put(std::size_t length) {
-  std::fwrite(line_, 1, length, file_);
+  errno = 0;
   // A crash loses at most the line being written.
-  std::fflush(file_);
+  if (std::fwrite(line_, 1, length, file_) == length && std::fflush(file_) == 0) return;
+  failure_ = errorText(errno != 0 ? errno : EIO);
+  close();
+  if (writeFailed_) writeFailed_();
 }
 
 void WireTrace::bytes(char direction, const std::uint8_t* data, std::size_t n) {
@@ -83,6 +128,28 @@ void WireTrace::result(LinkResult result) {
   if (file_ == nullptr) return;
   const std::string_view message = linkMessage(result);
   put(formatTraceNote(line_, sizeof line_, elapsedMs(), message.empty() ? "Ok" : message));
+}
+
+void WireTrace::portOpened(std::string_view com, std::string_view device,
+                           std::string_view failure) {
+  if (file_ == nullptr) return;
+  if (!runBegun_) {
+    runBegun_ = true;
+    // The runs before end where this one begins: an empty line between them.
+    std::fseek(file_, 0, SEEK_END);
+    if (std::ftell(file_) > 0) std::fputs("\n", file_);
+    const std::string header = traceRunHeader(program_, std::time(nullptr), com, device);
+    std::fputs(header.c_str(), file_);
+    std::fflush(file_);
+  } else if (failure.empty()) {
+    note(std::string(com) + " = " + std::string(device));
+  }
+  if (failure.empty()) return;
+  if (device.empty()) {
+    note(std::string(com) + " не открыт: нет устройства");
+  } else {
+    note(std::string(com) + " = " + std::string(device) + " не открыт: " + std::string(failure));
+  }
 }
 
 void WireTrace::note(std::string_view text) {

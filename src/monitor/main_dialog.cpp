@@ -1,6 +1,8 @@
 #include "main_dialog.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QDesktopServices>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -13,6 +15,9 @@
 #include <QStyleOptionMenuItem>
 #include <QVBoxLayout>
 
+#include "guide.h"
+#include "link_result.h"
+#include "main_recording.h"
 #include "main_replay.h"
 #include "qt_window_services.h"
 #include "record_ids.h"
@@ -86,7 +91,10 @@ MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powe
   logic_ = std::make_unique<MainWindowLogic>(
       MainWindowLogic::Services{port, services_->timer(), services_->notifier(),
                                 services_->sleeper(), settings, powerOff, children, *this});
-  if (recorder_) logic_->poll().setObserver(recorder_);
+  if (recorder_) {
+    recordFeed_ = std::make_unique<MainRecordFeed>(*recorder_);
+    logic_->poll().setObserver(recordFeed_.get());
+  }
   replayTimer_ = std::make_unique<QtWindowTimer>(this, [this] {
     if (replay_) replay_->onTimer();
   });
@@ -200,6 +208,13 @@ void MainDialog::buildMenu() {
   open->setShortcutContext(Qt::WindowShortcut);
   connect(open, &QAction::triggered, this, [this] { openRecordingCommand(); });
   actions_.emplace_back(ids::kCmdOpenRecording, open);
+  // The guide closes the menu: a page in the desktop's browser, whatever the window is doing.
+  QAction* guide = extra->addAction(QStringLiteral("Руководство"));
+  connect(guide, &QAction::triggered, this, [this] {
+    const UrlOpener desktop = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    openGuide(guidePlaces(QCoreApplication::applicationDirPath()), openUrl_ ? openUrl_ : desktop,
+              services_->notifier());
+  });
 
   QMenu* end = menu("Завершение");
   // Alt+F4 is the system's own close key: the item only names it.
@@ -379,6 +394,13 @@ void MainDialog::pushTexts() {
   };
   setText(headers_[0], display.texts[0]);
   setText(headers_[1], display.texts[1]);
+  // A link message carries, as its tooltip, what the guide says to check.
+  for (std::size_t i = 0; i < headers_.size(); ++i) {
+    const std::string_view remedy = linkRemedy(display.texts[i]);
+    const QString tip =
+        remedy.empty() ? QString() : QStringLiteral("Что проверить:\n") + fromView(remedy);
+    if (headers_[i]->toolTip() != tip) headers_[i]->setToolTip(tip);
+  }
   for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
     setText(values_[slot], display.texts[kHeaderFields + slot]);
     if (bars_[slot]->value() != display.bars[slot]) bars_[slot]->setValue(display.bars[slot]);
@@ -471,18 +493,20 @@ void MainDialog::toggleRecording() {
 }
 
 void MainDialog::openRecordingCommand() {
-  std::optional<Recording> recording = openRecording(this);
-  if (!recording) return;
-  if (recording->window != RecordWindow::Main) {
-    // A graph recording plays in the graph view, which talks to nobody meanwhile; the main
-    // polling waits as for any window of its own.
-    if (replaying()) endReplay();
-    services_->timer().stop();
-    children_.playGraphRecording(*recording);
-    services_->timer().start(PollCycle::kStepPeriodMs);
-    return;
-  }
-  playRecording(std::move(*recording));
+  std::vector<RecordLayout> layouts(mainRecordLayouts().begin(), mainRecordLayouts().end());
+  for (RecordLayout& layout : children_.graphRecordLayouts()) layouts.push_back(std::move(layout));
+  openRecording(this, std::move(layouts), [this](Recording recording) {
+    if (recording.window != RecordWindow::Main) {
+      // A graph recording plays in the graph view, which talks to nobody meanwhile; the main
+      // polling waits as for any window of its own.
+      if (replaying()) endReplay();
+      services_->timer().stop();
+      children_.playGraphRecording(recording);
+      services_->timer().start(PollCycle::kStepPeriodMs);
+      return;
+    }
+    playRecording(std::move(recording));
+  });
 }
 
 void MainDialog::playRecording(Recording recording) {

@@ -11,6 +11,7 @@
 #include "recording_file.h"
 
 class QAction;
+class QUrl;
 class QTimer;
 class QMenuBar;
 class QProgressBar;
@@ -18,6 +19,7 @@ class QProgressBar;
 namespace vortlen {
 
 class MainReplay;
+class MainRecordFeed;
 class Recorder;
 class RecordIndicator;
 class QtWindowTimer;
@@ -59,6 +61,9 @@ class MainDialog final : public QDialog, private MainView {
   void endReplay();
   bool replaying() const;
   MainReplay* replay() const { return replay_.get(); }
+
+  /// What «Руководство» opens the guide's page with; the desktop's browser by default.
+  void setUrlOpener(std::function<bool(const QUrl&)> open) { openUrl_ = std::move(open); }
 
   /// Ends the dialog once: the exit runs before the window goes.
   void done(int result) override;
@@ -107,10 +112,12 @@ class MainDialog final : public QDialog, private MainView {
   QRect framePlace_;  // where the whole window goes, until its frame is known
 
   Recorder* recorder_ = nullptr;
+  std::unique_ptr<MainRecordFeed> recordFeed_;
   RecordIndicator* indicator_ = nullptr;
   QAction* recordAction_ = nullptr;
   std::unique_ptr<QtWindowTimer> replayTimer_;
   std::unique_ptr<MainReplay> replay_;
+  std::function<bool(const QUrl&)> openUrl_;
 };
 
 }  // namespace vortlen

@@ -227,9 +227,12 @@ void MainWindowLogic::exit(std::uint32_t showState) {
   SharedPort& port = services_.port;
   // The settings window closes the port, and an adapter may have been pulled out: a release
   // that is owed still goes, through the configured port.
-  if (!port.isOpen() && port.ledger().owed()) port.openPort(portNumber_);
-  if (!sendRelease(link_, ecu::releaseRequest))
-    warnUnreleased(port, services_.notifier, kBoxCaption);
+  const ReleaseLedger& ledger = port.ledger();
+  if (!port.isOpen() && (ledger.held() || ledger.owedCount() > 0)) port.openPort(portNumber_);
+  // A device pulled out while nothing was sent still looks open: it is asked, opened again
+  // if it is back, and the tries are spaced so that one plugged back meanwhile is reached.
+  releaseOrWarn(link_, ecu::releaseRequest.data(), ecu::releaseRequest.size(),
+                services_.notifier, kBoxCaption, &services_.sleeper);
   port.close();
   writeMainSettings(services_.settings, {showState, activeSet(), portNumber_});
   if (const std::string problem = services_.settings.takeSaveProblem(); !problem.empty()) {

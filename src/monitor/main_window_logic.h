@@ -5,10 +5,12 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "ecu_link.h"
 #include "poll_cycle.h"
 #include "power_off.h"
+#include "record_format.h"
 #include "settings_store.h"
 #include "shared_port.h"
 #include "window_services.h"
@@ -46,6 +48,8 @@ class ChildWindows {
   virtual void mainWindowMoved(int /*x*/, int /*y*/) {}
   /// Opens the graph view modally to play a graph recording in it.
   virtual void playGraphRecording(const Recording& /*recording*/) {}
+  /// The graph view's recording layouts, so that the main window knows its files too.
+  virtual std::vector<RecordLayout> graphRecordLayouts() const { return {}; }
 };
 
 /// What the main window's view does on the logic's behalf, beyond drawing the live display.
@@ -71,7 +75,6 @@ inline constexpr Rgb kValueBackground{0, 0, 0};
 inline constexpr Rgb kValueText{100, 255, 255};
 
 inline const std::string kProgramTitle = " Вортлен 3  (V 0.008)";
-inline const std::string kBoxCaption = "Вортлен";
 
 /// Show states of the window as the settings keep them.
 enum ShowState : std::uint32_t { kShowNormal = 1, kShowMinimised = 2, kShowMaximised = 3 };

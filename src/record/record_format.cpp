@@ -1,97 +1,44 @@
 #include "record_format.h"
 
 #include <charconv>
-#include <cstring>
-
-#include "graph_sets.h"
-#include "parameter_catalogue.h"
 
 namespace vortlen {
 
-namespace {
-
-constexpr const char* kTimeColumn = "Время (с)";
-constexpr const char* kAnswerColumn = "Ответ ЭБУ (hex)";
-
-// The graph view's captions carry no units; the recording adds those the main window's
-// captions give for the same codes.
-struct GraphUnit {
-  const char* caption;
-  const char* unit;
-};
-constexpr GraphUnit kGraphUnits[] = {
-    {"Абс.Давл.", " (м.бар)"}, {"Обороты", " (обор/мин)"}, {"УОЗ", " (град)"},
-    {"Дроссель", " (%)"},      {"GBC", " (мг/такт)"},      {"Сост.Смеси", " (воздух топливо)"},
-    {"Длит.Впрск", " (мс)"},   {"Расх.Возд", " (кг/час)"},
-};
-
-std::string graphColumn(const char* caption) {
-  std::string column = caption;
-  for (const GraphUnit& unit : kGraphUnits) {
-    if (std::strcmp(unit.caption, caption) == 0) column += unit.unit;
+std::string recordHeader(const RecordLayout& layout, RecordDialect dialect) {
+  std::string header;
+  for (const std::string& column : layout.columns) {
+    if (!header.empty()) header += dialect.separator;
+    appendField(header, column, dialect.separator);
   }
-  return column;
-}
-
-}  // namespace
-
-std::string recordHeader(RecordWindow window, int set) {
-  std::string header = kTimeColumn;
-  auto column = [&header](std::string_view text) {
-    header += ',';
-    appendField(header, text);
-  };
-  if (window == RecordWindow::Graph) {
-    for (const TraceDef& trace : graphSet(set).traces) column(graphColumn(trace.caption));
-  } else {
-    for (const ParameterDef& def : parameterSet(set).slots) {
-      if (def.text.kind == TextRuleKind::Nibbles) {
-        // The window shows "high:low"; each half is a column of its own.
-        column(std::string(def.caption) + " (старшие 4 бита)");
-        column(std::string(def.caption) + " (младшие 4 бита)");
-      } else {
-        column(def.caption);
-      }
-    }
-    for (const char* flag : kModeFlagTexts) column(flag);
-    for (int cylinder = 1; cylinder <= 4; ++cylinder) column("Цил " + std::to_string(cylinder));
-  }
-  column(kAnswerColumn);
   return header;
-}
-
-std::size_t recordColumnCount(RecordWindow window, int set) {
-  std::vector<std::string> fields;
-  splitCsvLine(recordHeader(window, set), fields);
-  return fields.size();
-}
-
-std::size_t recordAnswerLength(RecordWindow window, int set) {
-  return window == RecordWindow::Graph ? graphSet(set).answerLength
-                                       : parameterSet(set).answerLength;
 }
 
 void appendSeconds(std::string& row, std::int64_t ms) {
   if (ms < 0) ms = 0;
   char text[24];
   const auto end = std::to_chars(text, text + sizeof text, ms / 1000).ptr;
+  row += '"';
   row.append(text, end);
   const int fraction = static_cast<int>(ms % 1000);
-  row += '.';
+  row += kSpreadsheetDialect.decimal;
   row += static_cast<char>('0' + fraction / 100);
   row += static_cast<char>('0' + fraction / 10 % 10);
   row += static_cast<char>('0' + fraction % 10);
+  row += '"';
 }
 
 void appendShown(std::string& row, std::string_view shown) {
-  for (const char c : shown) {
-    if (c == ',') {
-      row += '.';
-    } else if (c == ':') {
-      row += ',';
-    } else {
-      row += c;
-    }
+  // Each part between the colons is a number of its own; one with a decimal comma is quoted.
+  while (true) {
+    const std::size_t colon = shown.find(':');
+    const std::string_view part = shown.substr(0, colon);
+    const bool fraction = part.find_first_of(".,") != std::string_view::npos;
+    if (fraction) row += '"';
+    for (const char c : part) row += (c == '.' || c == ',') ? kSpreadsheetDialect.decimal : c;
+    if (fraction) row += '"';
+    if (colon == std::string_view::npos) return;
+    row += kSpreadsheetDialect.separator;
+    shown.remove_prefix(colon + 1);
   }
 }
 
@@ -104,8 +51,10 @@ void appendHex(std::string& row, std::span<const std::uint8_t> bytes) {
   }
 }
 
-void appendField(std::string& row, std::string_view text) {
-  if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
+void appendField(std::string& row, std::string_view text, char separator) {
+  // A comma is quoted in either form: a spreadsheet may split at both.
+  const char special[] = {separator, ',', '"', '\r', '\n', '\0'};
+  if (text.find_first_of(special) == std::string_view::npos) {
     row += text;
     return;
   }
@@ -117,7 +66,7 @@ void appendField(std::string& row, std::string_view text) {
   row += '"';
 }
 
-bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
+bool splitCsvLine(std::string_view line, std::vector<std::string>& fields, char separator) {
   fields.clear();
   std::string field;
   bool quoted = false;
@@ -134,7 +83,7 @@ bool splitCsvLine(std::string_view line, std::vector<std::string>& fields) {
       }
     } else if (c == '"') {
       quoted = true;
-    } else if (c == ',') {
+    } else if (c == separator) {
       fields.push_back(std::move(field));
       field.clear();
     } else {
@@ -168,6 +117,29 @@ int parseHex(std::string_view text, std::span<std::uint8_t> out) {
     if (i < text.size() && text[i] != ' ') return -1;
   }
   return static_cast<int>(count);
+}
+
+std::optional<std::int64_t> parseSeconds(std::string_view text, char decimal) {
+  const std::size_t point = text.find(decimal);
+  const std::string_view whole = text.substr(0, point);
+  std::int64_t seconds = 0;
+  const auto [end, code] = std::from_chars(whole.data(), whole.data() + whole.size(), seconds);
+  if (code != std::errc() || end != whole.data() + whole.size() || whole.empty() || seconds < 0 ||
+      seconds > kMaxRecordSeconds) {
+    return std::nullopt;
+  }
+  std::int64_t ms = seconds * 1000;
+  if (point != std::string_view::npos) {
+    const std::string_view fraction = text.substr(point + 1);
+    if (fraction.empty() || fraction.size() > 3) return std::nullopt;
+    int scale = 100;
+    for (const char c : fraction) {
+      if (c < '0' || c > '9') return std::nullopt;
+      ms += (c - '0') * scale;
+      scale /= 10;
+    }
+  }
+  return ms;
 }
 
 }  // namespace vortlen

@@ -15,8 +15,10 @@
 #include <QShortcut>
 #include <QStandardPaths>
 
-#include "main_replay.h"
-#include "main_window_logic.h"
+#include <atomic>
+#include <thread>
+
+#include "window_services.h"
 
 namespace vortlen {
 
@@ -156,6 +158,7 @@ int RecordIndicator::shortWidth() const {
 }
 
 void RecordIndicator::refresh() {
+  if (recorder_ && recorder_->active()) recorder_->check();
   const Forms shown = forms();
   QString text = shown.full;
   if (room_ && widthOf(text) > room_()) text = shown.brief;
@@ -186,40 +189,89 @@ void RecordIndicator::recordingFailed(const std::string& message) {
   showBox(window(), QMessageBox::Critical, QString::fromStdString(message));
 }
 
-std::optional<Recording> openRecording(QWidget* parent) {
+namespace {
+
+// Reads one recording on a thread of its own; destroyed with its window, it stops the reading
+// and waits for the thread, which the cancel flag ends within a few thousand rows.
+class RecordingLoader final : public QObject {
+ public:
+  RecordingLoader(QWidget* window, const QString& path, std::vector<RecordLayout> layouts,
+                  std::function<void(Recording)> play)
+      : QObject(window), window_(window), layouts_(std::move(layouts)), play_(std::move(play)) {
+    thread_ = std::thread([this, file = path.toStdString()] {
+      std::string error;
+      std::optional<Recording> recording = readRecording(file, layouts_, error, &cancel_);
+      if (cancel_) return;
+      QMetaObject::invokeMethod(
+          this,
+          [this, recording = std::move(recording), error = std::move(error)]() mutable {
+            finish(std::move(recording), error);
+          },
+          Qt::QueuedConnection);
+    });
+  }
+  ~RecordingLoader() override {
+    cancel_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+
+ private:
+  void finish(std::optional<Recording> recording, const std::string& error) {
+    if (!recording) {
+      showBox(window_, QMessageBox::Warning, QString::fromStdString(error));
+    } else {
+      if (recording->skipped > 0) {
+        showBox(window_, QMessageBox::Information,
+                QStringLiteral("В записи %1 пропущено строк: %2. Ответ ЭБУ в них другой длины, "
+                               "чем у набора, и окно его не показывает; в файле они остались.")
+                    .arg(QFileInfo(QString::fromStdString(recording->path)).fileName())
+                    .arg(recording->skipped));
+      }
+      play_(std::move(*recording));
+    }
+    deleteLater();
+  }
+
+  QWidget* window_;
+  const std::vector<RecordLayout> layouts_;
+  std::function<void(Recording)> play_;
+  std::atomic<bool> cancel_{false};
+  std::thread thread_;
+};
+
+}  // namespace
+
+void openRecording(QWidget* parent, std::vector<RecordLayout> layouts,
+                   std::function<void(Recording)> play) {
   const QString path = QFileDialog::getOpenFileName(
       parent, QStringLiteral("Открыть запись"), recordFolder(),
       QStringLiteral("Записи (*.csv);;Все файлы (*)"), nullptr, QFileDialog::DontUseNativeDialog);
-  if (path.isEmpty()) return std::nullopt;
-  std::string error;
-  std::optional<Recording> recording = readRecording(path.toStdString(), error);
-  if (!recording) {
-    QMessageBox box(QMessageBox::Warning, QString::fromStdString(kBoxCaption),
-                    QString::fromStdString(error), QMessageBox::Ok, parent);
-    box.exec();
-  }
-  return recording;
+  if (path.isEmpty()) return;
+  new RecordingLoader(parent, path, std::move(layouts), std::move(play));
 }
 
-bool saveTextFile(QWidget* parent, const QString& suggestedName, const std::string& text) {
+bool saveFile(QWidget* parent, const QString& title, const QString& suggestedName,
+              const QString& filter, std::string_view bytes) {
   QDir().mkpath(recordFolder());
   const QString path = QFileDialog::getSaveFileName(
-      parent, QStringLiteral("Сохранить"), recordFolder() + QStringLiteral("/") + suggestedName,
-      QStringLiteral("Текст (*.txt);;Все файлы (*)"), nullptr, QFileDialog::DontUseNativeDialog);
+      parent, title, recordFolder() + QStringLiteral("/") + suggestedName, filter, nullptr,
+      QFileDialog::DontUseNativeDialog);
   if (path.isEmpty()) return false;
-  QFile file(path);
-  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-      file.write(text.data(), static_cast<qint64>(text.size())) !=
-          static_cast<qint64>(text.size()) ||
-      !file.flush()) {
+  std::string reason;
+  if (!writeWholeFile(path.toStdString(), bytes, reason)) {
     QMessageBox box(QMessageBox::Critical, QString::fromStdString(kBoxCaption),
                     QStringLiteral("Не удалось записать файл ") + path + QStringLiteral(": ") +
-                        file.errorString(),
+                        QString::fromStdString(reason) + QStringLiteral("."),
                     QMessageBox::Ok, parent);
     box.exec();
     return false;
   }
   return true;
+}
+
+bool saveTextFile(QWidget* parent, const QString& suggestedName, const std::string& text) {
+  return saveFile(parent, QStringLiteral("Сохранить"), suggestedName,
+                  QStringLiteral("Текст (*.txt);;Все файлы (*)"), text);
 }
 
 void copyText(const std::string& text) {

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "recorder.h"
@@ -102,11 +103,21 @@ class RecordIndicator final : public QLabel, private RecordListener {
   QTimer timer_;
 };
 
-/// Asks for a recording file and reads it; a file that is not one gets a box saying why.
-std::optional<Recording> openRecording(QWidget* parent);
+/// Asks for a recording file and reads it, as a file of one of `layouts`, on a thread of its
+/// own, so that the window polls and repaints meanwhile; then `play` gets it, on the window's
+/// thread. A file that is not one gets
+/// a box saying why; rows left out (an answer of another length) get a box that counts them.
+/// Closing `parent` while the file is read stops the reading.
+void openRecording(QWidget* parent, std::vector<RecordLayout> layouts,
+                   std::function<void(Recording)> play);
 
-/// Writes `text` as UTF-8 to a file the user names (suggested: `suggestedName` in the
-/// recordings folder); a failure gets a box. True when written.
+/// Writes `bytes` to a file the user names (suggested: `suggestedName` in the recordings
+/// folder, `filter` the dialog's filter); a failure gets a box naming the file and the reason
+/// and leaves no file behind (nor changes one that was there). True when written.
+bool saveFile(QWidget* parent, const QString& title, const QString& suggestedName,
+              const QString& filter, std::string_view bytes);
+
+/// The same for a text, as UTF-8.
 bool saveTextFile(QWidget* parent, const QString& suggestedName, const std::string& text);
 
 /// The same text on the clipboard.

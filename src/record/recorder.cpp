@@ -1,10 +1,21 @@
 #include "recorder.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 
+#include "error_text.h"
 #include "utf8_path.h"
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace vortlen {
 
@@ -56,7 +67,8 @@ bool Recorder::start() {
   std::filesystem::create_directories(utf8Path(folder_), error);
   if (error) {
     if (listener_) {
-      listener_->recordingFailed("Запись не начата: папка " + folder_ + ": " + error.message());
+      listener_->recordingFailed("Запись не начата: папка " + folder_ + ": " +
+                                 errorText(error.value()));
     }
     return false;
   }
@@ -66,6 +78,7 @@ bool Recorder::start() {
   segment_ = 0;
   set_ = 0;
   rows_ = 0;
+  checkedMs_ = startMs_;
   path_.clear();
   files_.clear();
   return true;
@@ -92,75 +105,119 @@ void Recorder::fail(const std::string& reason) {
   if (listener_) listener_->recordingFailed(message);
 }
 
-bool Recorder::segmentFor(RecordWindow window, int set, const std::string& ecuType) {
-  if (file_ != nullptr && window == window_ && set == set_) return true;
+bool Recorder::segmentFor(const RecordLayout& layout, const std::string& ecuType) {
+  if (file_ != nullptr && layout.window == window_ && layout.set == set_) return true;
   closeFile();
-  window_ = window;
-  set_ = set;
+  window_ = layout.window;
+  set_ = layout.set;
   if (!ecuType.empty()) ecuType_ = ecuType;
   ++segment_;
-  path_ = utf8Name(utf8Path(folder_) /
-                   utf8Path(recordFileName(stamp_, ecuType_, segment_, window, set)));
-  files_.push_back(path_);
-  file_ = openFile(utf8Path(path_), L"wb", "wb");
-  if (file_ == nullptr) {
-    fail(std::strerror(errno));
-    return false;
-  }
-  const std::string header = recordHeader(window, set) + "\n";
+  if (!createFile()) return false;
+  const std::string header = std::string(kByteOrderMark) + recordHeader(layout) + "\n";
+  errno = 0;
   if (std::fwrite(header.data(), 1, header.size(), file_) != header.size() ||
       std::fflush(file_) != 0) {
-    fail(std::strerror(errno));
+    fail(errorText(errno != 0 ? errno : EIO));
     return false;
   }
   return true;
 }
 
-void Recorder::beginRow() {
+bool Recorder::createFile() {
+  // The first file of a recording takes the first free variant of the time in its name; the
+  // files after it keep that variant.
+  const bool first = segment_ == 1;
+  const std::string base = stamp_;
+  for (int variant = 1;; ++variant) {
+    if (first && variant > 1) stamp_ = base + "-" + std::to_string(variant);
+    path_ = utf8Name(utf8Path(folder_) /
+                     utf8Path(recordFileName(stamp_, ecuType_, segment_, window_, set_)));
+    const std::filesystem::path path = utf8Path(path_);
+#ifdef _WIN32
+    const int fd =
+        ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+#else
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+#endif
+    if (fd >= 0) {
+#ifdef _WIN32
+      file_ = ::_fdopen(fd, "wb");
+#else
+      file_ = ::fdopen(fd, "wb");
+#endif
+      if (file_ == nullptr) {
+        const int code = errno;
+#ifdef _WIN32
+        ::_close(fd);
+#else
+        ::close(fd);
+#endif
+        files_.push_back(path_);
+        fail(errorText(code));
+        return false;
+      }
+      files_.push_back(path_);
+      return true;
+    }
+    if (errno != EEXIST || !first || variant >= 99) {
+      const int code = errno;
+      files_.push_back(path_);
+      fail(errorText(code));
+      return false;
+    }
+  }
+}
+
+void Recorder::check() {
+  if (!active_ || file_ == nullptr) return;
+  checkedMs_ = clock_.nowMs();
+#ifdef _WIN32
+  // Windows lets no one remove a file that is open for writing.
+  return;
+#else
+  struct stat opened {};
+  struct stat named {};
+  if (::fstat(::fileno(file_), &opened) != 0) return;
+  if (::stat(path_.c_str(), &named) != 0) {
+    fail(errno == ENOENT ? std::string("файл или его папка удалены") : errorText(errno));
+  } else if (named.st_dev != opened.st_dev || named.st_ino != opened.st_ino) {
+    fail("файл заменён другим");
+  } else if (::access(path_.c_str(), W_OK) != 0) {
+    fail(errorText(errno));
+  }
+#endif
+}
+
+bool Recorder::beginRow(const RecordLayout& layout, const std::string& ecuType) {
+  if (!active_ || !segmentFor(layout, ecuType)) return false;
   row_.clear();
   appendSeconds(row_, clock_.nowMs() - startMs_);
+  return true;
+}
+
+void Recorder::addValue(std::string_view shown) {
+  row_ += kSpreadsheetDialect.separator;
+  appendShown(row_, shown);
+}
+
+void Recorder::addFlag(bool on) {
+  row_ += kSpreadsheetDialect.separator;
+  row_ += on ? '1' : '0';
 }
 
 void Recorder::endRow(std::span<const std::uint8_t> answer) {
-  row_ += ',';
+  if (file_ == nullptr) return;
+  row_ += kSpreadsheetDialect.separator;
   appendHex(row_, answer);
   row_ += '\n';
   // Each row reaches the disk before the next answer: a killed program loses nothing.
   errno = 0;
   if (std::fwrite(row_.data(), 1, row_.size(), file_) != row_.size() || std::fflush(file_) != 0) {
-    fail(std::strerror(errno != 0 ? errno : EIO));
+    fail(errorText(errno != 0 ? errno : EIO));
     return;
   }
   ++rows_;
-}
-
-void Recorder::onSetAnswer(const LiveDisplay& display, std::span<const std::uint8_t> answer) {
-  if (!active_ || !segmentFor(RecordWindow::Main, display.activeSet, display.texts[0])) return;
-  beginRow();
-  for (std::size_t slot = 0; slot < kSlotCount; ++slot) {
-    row_ += ',';
-    appendShown(row_, display.texts[kHeaderFields + slot]);
-  }
-  for (int bit = 0; bit < 16; ++bit) {
-    row_ += ',';
-    row_ += (display.modeFlags >> bit) & 1u ? '1' : '0';
-  }
-  for (const std::uint8_t cylinder : display.cylinderFlags) {
-    row_ += ',';
-    row_ += cylinder != 0 ? '1' : '0';
-  }
-  endRow(answer);
-}
-
-void Recorder::onGraphAnswer(int set, const std::array<std::string, kTraceCount>& values,
-                             std::span<const std::uint8_t> answer) {
-  if (!active_ || !segmentFor(RecordWindow::Graph, set, {})) return;
-  beginRow();
-  for (const std::string& value : values) {
-    row_ += ',';
-    appendShown(row_, value);
-  }
-  endRow(answer);
+  if (clock_.nowMs() - checkedMs_ >= 1000) check();
 }
 
 }  // namespace vortlen

@@ -1,14 +1,12 @@
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-#include "graph_logic.h"
-#include "poll_cycle.h"
 #include "record_format.h"
 
 namespace vortlen {
@@ -32,19 +30,26 @@ class RecordListener {
 };
 
 /// The recording of live values: while it is on, every good answer of the window that polls
-/// becomes one row of a CSV file in `folder`. A file holds one set of one window; another set
-/// or window starts the next file of the same recording, whose times run on from its start.
-/// Each row goes to the disk at once, so a killed program leaves every row it had. A row is
-/// formatted in a buffer reserved at the start: an answer costs no allocation.
-class Recorder final : public SetAnswerObserver, public GraphAnswerObserver {
+/// becomes one row of a CSV file in `folder`, in the spreadsheet form of record_format.h; each
+/// window hands its answers over (MainRecordFeed, GraphRecordFeed). A file holds one set of one
+/// window; another set or window starts the next file of the same recording, whose times run on
+/// from its start. Each row goes to the disk at once, so a killed program leaves every row it
+/// had. A row is formatted in a buffer reserved at the start: an answer costs no allocation.
+class Recorder final {
  public:
   Recorder(std::string folder, RecordClock& clock);
-  ~Recorder() override;
+  ~Recorder();
   Recorder(const Recorder&) = delete;
   Recorder& operator=(const Recorder&) = delete;
 
   /// The listener that hears of a failure now; returns the one before (nullptr: none).
   RecordListener* setListener(RecordListener* listener);
+
+  /// The ECU type for the names of the files from now on, for a recording begun in a window
+  /// whose answers do not carry it (the graph view); the main window's answers set it too.
+  void setEcuType(const std::string& ecuType) {
+    if (!ecuType.empty()) ecuType_ = ecuType;
+  }
 
   /// Starts a recording; the first file opens with the first answer. False (and the listener
   /// told) when the folder cannot be made.
@@ -52,6 +57,11 @@ class Recorder final : public SetAnswerObserver, public GraphAnswerObserver {
   /// Stops the recording and closes its file.
   void stop();
   bool active() const { return active_; }
+
+  /// Stops the recording, telling the listener, when its file has been removed or replaced or
+  /// its folder has gone: rows written after that would reach no file anyone can open. Each
+  /// answer checks once a second; the window's timer calls it too, for when no answers come.
+  void check();
 
   /// Milliseconds since the recording began.
   std::int64_t elapsedMs() const;
@@ -61,15 +71,22 @@ class Recorder final : public SetAnswerObserver, public GraphAnswerObserver {
   std::size_t rows() const { return rows_; }
   const std::string& folder() const { return folder_; }
 
-  void onSetAnswer(const LiveDisplay& display, std::span<const std::uint8_t> answer) override;
-  void onGraphAnswer(int set, const std::array<std::string, kTraceCount>& values,
-                     std::span<const std::uint8_t> answer) override;
+  /// Begins the row of an answer of `layout`'s window and set, opening the next file when the
+  /// last row was of another; `ecuType` (when not empty) names the files from now on. False
+  /// when no recording is on or the file could not be made: then the row is not written.
+  bool beginRow(const RecordLayout& layout, const std::string& ecuType);
+  /// The row's next value, as the window shows it (see appendShown).
+  void addValue(std::string_view shown);
+  /// The row's next flag, 1 or 0.
+  void addFlag(bool on);
+  /// Ends the row with the answer in hex and writes it to the disk.
+  void endRow(std::span<const std::uint8_t> answer);
 
  private:
   // Opens the next file when the answer comes from another window or set than the last.
-  bool segmentFor(RecordWindow window, int set, const std::string& ecuType);
-  void beginRow();
-  void endRow(std::span<const std::uint8_t> answer);
+  bool segmentFor(const RecordLayout& layout, const std::string& ecuType);
+  // Creates path_ as a new file; another file of that name is never overwritten.
+  bool createFile();
   void fail(const std::string& reason);
   void closeFile();
 
@@ -88,10 +105,13 @@ class Recorder final : public SetAnswerObserver, public GraphAnswerObserver {
   std::vector<std::string> files_;
   std::size_t rows_ = 0;
   std::string row_;
+  std::int64_t checkedMs_ = 0;
 };
 
 /// The file name of segment `segment` of a recording begun at `stamp`: date, time, ECU type,
 /// the segment's number, the window and the set ("2026-12-07_16-40-01_M7.1_01_main-set1.csv").
+/// A recording begun in the same second as one whose files are there already gets "-2", "-3"...
+/// after its time.
 std::string recordFileName(const std::string& stamp, const std::string& ecuType, int segment,
                            RecordWindow window, int set);
 

@@ -75,7 +75,8 @@ ActuatorDialog::ActuatorDialog(SharedPort& port, SettingsStore& settings, QWidge
   setControlId(this, ids::kActuatorDialog);
   setWindowTitle(QStringLiteral(" Тесты исполнительных механизмов   (Вортлен 3)"));
   setFont(actuatorDialogFont());
-  setFixedSize(dialogRect(font(), 0, 0, 342, 185).size());
+  baseSize_ = dialogRect(font(), 0, 0, 342, 185).size();
+  setFixedSize(baseSize_);
 
   services_ = std::make_unique<DialogServices>(
       this, [this] { logic_->onTimer(); }, overrides);
@@ -234,6 +235,21 @@ void ActuatorDialog::refresh() {
   startButton_->setEnabled(enabled);
   stopButton_->setEnabled(enabled);
   warning_->setVisible(display.warningVisible);
+
+  if (!notice_) {
+    notice_ = new QLabel(this);
+    notice_->setObjectName(QStringLiteral("notice"));
+    notice_->setTextFormat(Qt::PlainText);
+    notice_->setGeometry(4, baseSize_.height(), baseSize_.width() - 8,
+                         notice_->fontMetrics().height() + 4);
+  }
+  const QString notice = QString::fromStdString(display.notice);
+  if (notice_->text() != notice) {
+    notice_->setText(notice);
+    notice_->setVisible(!notice.isEmpty());
+    setFixedSize(notice.isEmpty() ? baseSize_
+                                  : QSize(baseSize_.width(), baseSize_.height() + notice_->height()));
+  }
 }
 
 void ActuatorDialog::showChecks() {

@@ -57,6 +57,8 @@ class ActuatorDialog final : public QDialog, private ActuatorView {
   QPushButton* startButton_ = nullptr;
   QPushButton* stopButton_ = nullptr;
   QLabel* warning_ = nullptr;
+  QLabel* notice_ = nullptr;  // below the template's area, shown only with something to say
+  QSize baseSize_;
   bool closed_ = false;
 };
 

@@ -27,7 +27,50 @@ std::string unsignedText(unsigned value) {
 }  // namespace
 
 ActuatorLogic::ActuatorLogic(const Services& services)
-    : services_(services), link_(services.port) {}
+    : services_(services), link_(services.port) {
+  services.port.addHolder(*this);
+}
+
+ActuatorLogic::~ActuatorLogic() {
+  services_.port.removeHolder(*this);
+}
+
+bool ActuatorLogic::holdsControl() const {
+  if (closed_) return false;
+  const ReleaseLedger& ledger = services_.port.ledger();
+  const bool balance = balanceStep_ != BalanceStep::Monitor;
+  return ((relaysHeld_ || balance) && ledger.holds(ecu::kRelayMask)) ||
+         (injectorCutBits_ != 0 && ledger.holds(ecu::kInjectorCut)) ||
+         (balance && ledger.holds(ecu::kOverrideMask, kBalanceIdleOverride));
+}
+
+void ActuatorLogic::controlReleased(Cause cause) {
+  if (closed_) return;
+  const ReleaseLedger& ledger = services_.port.ledger();
+  bool changed = false;
+  if ((relaysHeld_ || balanceStep_ != BalanceStep::Monitor) && !ledger.holds(ecu::kRelayMask)) {
+    relaysHeld_ = false;
+    relayBits_ = 0;
+    display_.relayChecked.fill(false);
+    changed = true;
+  }
+  if (injectorCutBits_ != 0 && !ledger.holds(ecu::kInjectorCut)) {
+    injectorCutBits_ = 0;
+    display_.injectorChecked.fill(true);
+    changed = true;
+  }
+  if (balanceStep_ != BalanceStep::Monitor && !ledger.holds(ecu::kRelayMask) &&
+      !ledger.holds(ecu::kOverrideMask, kBalanceIdleOverride)) {
+    balanceStep_ = BalanceStep::Monitor;
+    display_.warningVisible = false;
+    changed = true;
+  }
+  if (!changed) return;
+  display_.notice =
+      cause == Cause::LinkReturned ? kActuatorReleasedAfterLoss : kActuatorReleasedByOther;
+  services_.view.showChecks();
+  services_.view.refresh();
+}
 
 void ActuatorLogic::initialise() {
   balanceStep_ = BalanceStep::Monitor;
@@ -110,7 +153,8 @@ void ActuatorLogic::onRelayClicked(std::size_t relay, bool checked) {
   relayBits_ = static_cast<std::uint8_t>(checked ? relayBits_ | bit : relayBits_ & ~bit);
   const std::array<std::uint8_t, 5> write = {ecu::kWriteValues, ecu::kRelayMask, kAllRelays,
                                              ecu::kRelayOutputs, relayBits_};
-  link_.transact(write);
+  display_.notice.clear();
+  if (link_.transact(write) != LinkResult::PortNotOpen) relaysHeld_ = true;
   reportAndResume();
 }
 
@@ -124,6 +168,7 @@ void ActuatorLogic::onInjectorClicked(std::size_t injector, bool checked) {
       static_cast<std::uint8_t>(checked ? injectorCutBits_ & ~bit : injectorCutBits_ | bit);
   const std::array<std::uint8_t, 5> write = {ecu::kWriteValues, injectorCode_, injectorCutBits_,
                                              ecu::kInjectorCut, injectorCutBits_};
+  display_.notice.clear();
   link_.transact(write);
   reportAndResume();
 }
@@ -152,8 +197,8 @@ void ActuatorLogic::onClose() {
                                             leadingNumber(display_.balanceTexts[kImbalanceCombo])});
   // Whatever was switched or overridden goes back to the ECU; the mechanic hears of it only
   // when the ECU does not confirm.
-  if (!sendRelease(link_, ecu::releaseRequest))
-    warnUnreleased(services_.port, services_.notifier, kActuatorBoxCaption);
+  releaseOrWarn(link_, ecu::releaseRequest.data(), ecu::releaseRequest.size(),
+                services_.notifier, kActuatorBoxCaption);
 }
 
 }  // namespace vortlen

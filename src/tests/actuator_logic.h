@@ -36,10 +36,17 @@ inline constexpr std::uint32_t kSettleTicks = 7;
 /// The idle air regulator position the balance test may ask for, in steps.
 inline constexpr std::uint8_t kLowestIdlePosition = 40;
 inline constexpr std::uint8_t kHighestIdlePosition = 255;
+/// Bit 5 of the second override mask puts the idle air regulator under the tester's control.
+inline constexpr std::uint8_t kBalanceIdleOverride = 0x20;
 
 inline const std::string kActuatorBoxCaption = "Вортлен3";
 inline const std::string kEcuRefusedText = "ЭБУ не может выполнить операцию ";
 inline const std::string kSpeedZeroText = "Тест прерван обороты=0 ";
+inline const std::string kActuatorReleasedAfterLoss = "Связь восстанавливалась: управление снято";
+inline const std::string kActuatorReleasedByOther = "Управление снято другим окном";
+inline const std::string kStopRefusedText = "ЭБУ не выполнил «Стоп»: может оставаться включено: ";
+inline const std::string kStopLostText =
+    "«Стоп» не подтверждён: программа повторит его, когда связь восстановится";
 
 /// Everything the actuator window shows, as plain data. Texts are UTF-8.
 struct ActuatorDisplay {
@@ -54,6 +61,8 @@ struct ActuatorDisplay {
   bool warningVisible = false;  // picture 1042
   /// The edit texts of combo boxes 1037, 1040 and 1041.
   std::array<std::string, kBalanceComboCount> balanceTexts;
+  /// The window's line: what went away without the window asking, or a refused «Стоп».
+  std::string notice;
 };
 
 /// Where the actuator window's state goes: a view that draws it when told.
@@ -82,7 +91,7 @@ std::uint8_t balancedIdlePosition(std::uint8_t position, std::uint8_t speedByte,
 /// The actuator window (dialog 120) and its balance test: the relay and injector switches, the
 /// coolant and speed monitor, and the balance steps, all on the window's timer 1 and through
 /// the window's own link. The view forwards clicks and edits and draws `display()`.
-class ActuatorLogic {
+class ActuatorLogic final : public ControlHolder {
  public:
   struct Services {
     SharedPort& port;
@@ -94,6 +103,9 @@ class ActuatorLogic {
   };
 
   explicit ActuatorLogic(const Services& services);
+  ~ActuatorLogic() override;
+  ActuatorLogic(const ActuatorLogic&) = delete;
+  ActuatorLogic& operator=(const ActuatorLogic&) = delete;
 
   /// Window creation: the initial read of relays and injectors sets the check marks, then
   /// after 100 ms the 90 ms timer starts.
@@ -125,6 +137,12 @@ class ActuatorLogic {
   std::uint8_t idleTarget() const { return idleTarget_; }
   EcuLink& link() { return link_; }
 
+  /// Relays, cut injectors or the balance test's control went away without the window (the
+  /// link came back after a loss, or another window released everything): their boxes go back
+  /// to released, the balance test stops, and the window's line says why.
+  void controlReleased(Cause cause) override;
+  bool holdsControl() const override;
+
  private:
   void monitorTick();
   void startStep();
@@ -146,6 +164,7 @@ class ActuatorLogic {
   std::uint8_t injectorCode_ = 0;
   std::uint8_t injectorCutBits_ = 0;
   std::uint8_t relayBits_ = 0;
+  bool relaysHeld_ = false;  // a relay write of this window went on the line
   bool closed_ = false;
 };
 

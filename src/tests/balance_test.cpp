@@ -4,7 +4,6 @@
 #include "actuator_logic.h"
 #include "ecu_services.h"
 #include "number_text.h"
-#include "release_check.h"
 #include "settings_values.h"
 
 namespace vortlen {
@@ -13,8 +12,6 @@ namespace {
 
 constexpr std::uint8_t kEngineSpeed = 0x2C;
 constexpr std::uint8_t kIdleValvePosition = 0x5C;
-// Bit 5 of the second override mask puts the idle air regulator under the tester's control.
-constexpr std::uint8_t kIdleValveOverride = 0x20;
 // Only the cooling fan's relay is on while the test runs.
 constexpr std::uint8_t kFanOnly = 0x02;
 
@@ -56,14 +53,28 @@ void ActuatorLogic::onStopClicked() {
 }
 
 void ActuatorLogic::stopProcedure() {
-  if (!sendRelease(link_, kStopWrite))
-    warnUnreleased(services_.port, services_.notifier, kActuatorBoxCaption);
+  // «Стоп» goes once, and no box interrupts the test: what the line lost is owed and goes
+  // again when the link answers, and a refusal is said in the window's line.
+  const bool held = services_.port.ledger().held();
+  // Stopped before it goes, so that its own confirmation is not taken for another's release.
+  relaysHeld_ = false;
   balanceStep_ = BalanceStep::Monitor;
+  const LinkResult result = link_.transact(kStopWrite);
   display_.warningVisible = false;
+  display_.notice.clear();
+  if (!held) return;
+  if (result == LinkResult::Ok) {
+    if (link_.answerLength() == 0 || link_.ResponseBuffer()[0] != ecu::kCompletionDone)
+      display_.notice = kStopRefusedText + services_.port.ledger().heldItems();
+  } else {
+    services_.port.ledger().owe(kStopWrite.data(), kStopWrite.size());
+    display_.notice = kStopLostText;
+  }
 }
 
 void ActuatorLogic::startStep() {
   relayBits_ = kFanOnly;
+  display_.notice.clear();
   if (link_.transact(kStartWrite) == LinkResult::Ok) {
     balanceStep_ = BalanceStep::Settle;
     stepCounter_ = 0;
@@ -108,7 +119,7 @@ void ActuatorLogic::applyStep() {
   // No tick may run while a message about this write is up.
   services_.timer.stop();
   const std::array<std::uint8_t, 5> write = {ecu::kWriteValues, ecu::kOverrideMask,
-                                             kIdleValveOverride, ecu::kIdleValveTarget,
+                                             kBalanceIdleOverride, ecu::kIdleValveTarget,
                                              idleTarget_};
   if (link_.transact(write) == LinkResult::Ok) balanceStep_ = BalanceStep::Hold;
   reportAndResume();

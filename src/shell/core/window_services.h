@@ -4,6 +4,9 @@
 
 namespace vortlen {
 
+/// The caption of the program's message boxes.
+inline const std::string kBoxCaption = "Вортлен";
+
 /// A window's timer 1. It is periodic: it fires every period until stopped, and starting a
 /// running timer re-arms it with the new period, counted from the call.
 class WindowTimer {
