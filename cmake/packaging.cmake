@@ -25,9 +25,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://vortlen3.example.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Not linked, but needed at run time: the platform plugins that open a window on X11 or
-# Wayland. Qt's Russian texts are welcome but not required.
+# Wayland. Qt's Russian texts are inside the program.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
 # SPDX-License-Identifier: GPL-3.0-or-later (also in the package's copyright file)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 include(CPack)

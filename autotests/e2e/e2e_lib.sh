@@ -9,6 +9,11 @@
 # "Завершение". Its second item would switch the computer off; besides never reaching it, the
 # program gets a system bus address that leads nowhere.
 #
+# A PROGRAM ending in .exe is the Windows program: it runs under Wine in the prefix
+# $VORTLEN3_WINEPREFIX with COM1 linked to the simulator, its settings are read from the prefix's
+# registry, and `on_windows` is true, for the steps a Windows program takes otherwise (it has no
+# termination signals to answer).
+#
 # Many of the variables set here are read only by the tests.
 # shellcheck disable=SC2034
 
@@ -19,6 +24,11 @@ fi
 program=$1
 simulator=$2
 artefacts=$3
+case $program in
+  *.exe) windows=1 ;;
+  *) windows=0 ;;
+esac
+on_windows() { [ "$windows" -eq 1 ]; }
 
 # Requests and colours the tests look for.
 readonly release_request='62 09 00 0A 00 0B 00 0C 00 0D 00 0E 00 0F 00'
@@ -51,6 +61,7 @@ keep_artefacts() {
   cp -f "$work/program.log" "$artefacts/program.log" 2>/dev/null
   cp -f "$work/config/Vortlen3/Vortlen3.ini" "$artefacts/Vortlen3.ini" 2>/dev/null
   cp -f "$work/trace.txt" "$artefacts/trace.txt" 2>/dev/null
+  cp -f "$work/settings.reg" "$artefacts/Vortlen3.reg" 2>/dev/null
 }
 on_exit keep_artefacts
 trap 'echo "FAIL: stopped after $(elapsed "$started") s" >&2; exit 1' TERM
@@ -79,14 +90,51 @@ pixels_of() {
   echo "${count:-0}"
 }
 
-# The value of KEY in SECTION ("[...]", as Qt escapes it) of the program's settings file.
+# The value of KEY in SECTION ("[...]", as Qt escapes it) of the program's settings file, or, for
+# the Windows program, of its registry key HKCU\Software\Vortlen3\SECTION.
 saved_setting() {
+  if on_windows; then
+    registry_setting "$@"
+    return
+  fi
   local ini="$work/config/Vortlen3/Vortlen3.ini"
   [ -f "$ini" ] || fail "no settings file at $ini"
   awk -v section="$1" -v key="$2" '
     /^\[/ { inside = ($0 == section); next }
     inside { split($0, pair, "="); if (pair[1] == key) value = pair[2] }
     END { print value }' "$ini"
+}
+
+# Qt's escaped name ("%U0413%U043B..") as text.
+unescape_qt() { LC_ALL=C.UTF-8 printf '%b' "${1//%U/\\u}"; }
+
+# The program's settings in Wine's registry, as a .reg file in UTF-8 ($work/settings.reg).
+export_registry() {
+  rm -f "$work/settings.utf16"
+  wine_in_prefix reg export 'HKCU\Software\Vortlen3' "Z:$work/settings.utf16" >/dev/null 2>&1
+  [ -f "$work/settings.utf16" ] || return 1
+  iconv -f UTF-16 -t UTF-8 "$work/settings.utf16" | tr -d '\r' >"$work/settings.reg"
+}
+
+registry_setting() {
+  local section key value
+  section=$(unescape_qt "${1#[}")
+  section=${section%]}
+  key=$(unescape_qt "$2")
+  export_registry || fail "no settings under HKCU\\Software\\Vortlen3 in Wine's registry"
+  value=$(awk -v section="[HKEY_CURRENT_USER\\Software\\Vortlen3\\$section]" -v key="\"$key\"" '
+    /^\[/ { inside = ($0 == section); next }
+    inside && index($0, key "=") == 1 {
+      value = substr($0, length(key) + 2)
+      gsub(/"/, "", value)
+    }
+    END { print value }' "$work/settings.reg") || return 1
+  # Every value is a DWORD, exported in hexadecimal.
+  case $value in
+    dword:*) echo $((16#${value#dword:})) ;;
+    '') echo '' ;;
+    *) echo "not a DWORD: $value" ;;
+  esac
 }
 
 screenshot() { timeout 20 import -display "$DISPLAY" -window root "$artefacts/$1"; }
@@ -137,6 +185,16 @@ focus_main_window() {
   window=$(main_window)
   [ -n "$window" ] || fail "the main window is not on the screen"
   focus_window "$window" "the main window"
+  # Wine gives the keys to the window it made active, which the X focus alone does not change
+  # while another of the program's windows is open: a click on the main window's empty bottom
+  # right corner does.
+  if on_windows; then
+    window_geometry "$window" || fail "no geometry of the main window"
+    xdo mousemove $((win_x + win_w - 6)) $((win_y + win_h - 6)) click 1 ||
+      fail "xdotool cannot click the main window"
+    xdo mousemove 1279 1023
+    sleep 0.2
+  fi
 }
 
 start_program() { launch_program "$program"; }
@@ -204,13 +262,23 @@ require_tools Xvfb xdotool import convert timeout
 [ -x "$program" ] || fail "no program at $program"
 [ -x "$simulator" ] || fail "no simulator at $simulator"
 mkdir -p "$artefacts" || fail "cannot create $artefacts"
-rm -f "$artefacts"/*.png "$artefacts"/simulator.log "$artefacts"/program.log "$artefacts"/Vortlen3.ini
+rm -f "$artefacts"/*.png "$artefacts"/simulator.log "$artefacts"/program.log "$artefacts"/Vortlen3.ini \
+  "$artefacts"/Vortlen3.reg
 
 start_xvfb 1280 1024
 note "Xvfb on $DISPLAY"
 read -ra extra_simulator_options <<<"$simulator_options"
 start_simulator "$simulator" --log "${extra_simulator_options[@]}"
 note "simulator serving $sim_port"
+if on_windows; then
+  [ -n "${VORTLEN3_WINEPREFIX:-}" ] || fail "VORTLEN3_WINEPREFIX names no Wine prefix"
+  # Every Windows test starts Wine afresh on its X server, from no settings, and leaves no Wine
+  # process behind.
+  stop_wine
+  on_exit stop_wine
+  wine_in_prefix reg delete 'HKCU\Software\Vortlen3' /f >/dev/null 2>&1
+  note "Wine ready"
+fi
 
 # The adapter pulled out: the simulator ends, and its pseudo-terminal with it.
 unplug_simulator() {

@@ -4,8 +4,9 @@
 #
 # Start-up reaches the cycle and shows values; Ctrl+F3 switches the polling to set 3; the exit
 # through "Завершение › Завершить программу" sends the release request last and saves Набор=3;
-# a second start on the same settings polls set 3 from the beginning. The three runs append
-# to one wire trace, each under its own header.
+# a second start on the same settings (Wine's registry for the Windows program) polls set 3 from
+# the beginning. The Linux program's three runs append to one wire trace, each under its own
+# header.
 set -uo pipefail
 
 readonly set3_request='61 07 08 51 52 53 54 61 67 68 69 62 64 65 66'
@@ -61,6 +62,12 @@ other_sets=$(requests_from "$restart_line" | grep -F "$set_prefix" | grep -cvxF 
 [ "$other_sets" -eq 0 ] || fail "in the second run $other_sets requests of another set than 3"
 
 # --- third run: stopped by a signal, the ECU is released all the same ------------------------
+# (a Windows program is asked to end by its windows, not by signals)
+
+if on_windows; then
+  note "passed"
+  exit 0
+fi
 
 signal_line=$(($(log_lines) + 1))
 start_program

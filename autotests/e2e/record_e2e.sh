@@ -19,8 +19,15 @@ simulator_options="--log-answers $answers_log"
 
 source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
-records="$work/records"
-export VORTLEN3_RECORD_DIR="$records"
+if on_windows; then
+  # The Windows program records where a Windows user finds it: Documents\Vortlen3.
+  wine_in_prefix cmd /c exit >/dev/null 2>&1
+  records="$VORTLEN3_WINEPREFIX/drive_c/users/$(id -un)/Documents/Vortlen3"
+  rm -rf "$records"
+else
+  records="$work/records"
+  export VORTLEN3_RECORD_DIR="$records"
+fi
 full=''
 unmount_full() { [ -n "$full" ] && umount "$full" 2>/dev/null; }
 on_exit unmount_full
@@ -91,6 +98,8 @@ open_recording() {
   key_in_main_window ctrl+o
   wait_until 5 prints window_named 'Открыть запись' || fail "Ctrl+O shows no file dialog"
   sleep 0.5
+  # Wine's drive Z: is the Linux root.
+  on_windows && ascii="Z:${ascii//\//\\}"
   xdo type --delay 20 "$ascii" || fail "xdotool cannot type the file name"
   sleep 0.5
   xdo key Return || fail "xdotool cannot press Return"
@@ -270,6 +279,12 @@ fi
 note "killed while recording: $rows whole rows, the last one complete"
 
 # --- a full disk -------------------------------------------------------------------------------
+# (on Linux, where a small file system of the test's own can fill up)
+
+if on_windows; then
+  note "passed"
+  exit 0
+fi
 
 full="$work/full"
 mkdir -p "$full" || fail "cannot create $full"

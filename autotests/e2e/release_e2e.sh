@@ -50,6 +50,32 @@ click_coolant_slider
 screenshot 01-override-active.png
 note "the coolant override is active"
 
+# The Windows program: the override held, the settings window looked at, and the exit through the
+# menu releases the ECU last. Pulling the adapter out and signals are the Linux run's.
+if on_windows; then
+  focus_main_window
+  xdo key alt || fail "xdotool cannot press Alt"
+  sleep 0.3
+  # Wine's menus take the keys one at a time.
+  for key in Left Left Return Return; do
+    xdo key "$key" || fail "xdotool cannot press $key"
+    sleep 0.3
+  done
+  wait_until 5 prints window_named 'Настройки программы' || fail "the settings window did not appear"
+  screenshot 02-settings-open.png
+  focus_window "$(window_named 'Настройки программы')" "the settings window"
+  closed_line=$(($(log_lines) + 1))
+  xdo key Escape || fail "xdotool cannot press Escape"
+  wait_until 5 prints_nothing window_named 'Настройки программы' ||
+    fail "Escape did not close the settings window"
+  main_polling_resumes "$closed_line"
+  exit_through_menu 03-exit-menu.png
+  last_request_is_release
+  note "the override held, the exit by the menu: the release reached the ECU last"
+  note "passed"
+  exit 0
+fi
+
 # --- the adapter pulled out ----------------------------------------------------------------------
 
 unplug_simulator

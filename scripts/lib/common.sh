@@ -217,17 +217,51 @@ check_trace() {
 # launch_program PROGRAM: the program on this X server and the simulator's port (or
 # $program_com1, where a script sets it) as COM1, with its
 # own settings and a system bus address that leads nowhere (no power-off can reach the machine).
-# Where a script sets $program_trace, the program appends its wire trace there.
+# Where a script sets $program_trace, the Linux program appends its wire trace there.
+# A Windows program (PROGRAM ends in .exe) runs under Wine, in the prefix $VORTLEN3_WINEPREFIX,
+# whose COM1 is then linked to that port; its settings are in the prefix's registry.
 launch_program() {
-  local trace=()
-  [ -n "${program_trace:-}" ] && trace=(VORTLEN3_TRACE="$program_trace")
-  env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u SESSION_MANAGER \
-    DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb \
-    XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
-    DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus" \
-    VORTLEN3_COM1="${program_com1:-$work/tty}" "${trace[@]}" \
-    "$1" >>"$work/program.log" 2>&1 &
+  case $1 in
+    *.exe) launch_windows_program "$1" ;;
+    *)
+      local trace=()
+      [ -n "${program_trace:-}" ] && trace=(VORTLEN3_TRACE="$program_trace")
+      env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u SESSION_MANAGER \
+        DISPLAY="$DISPLAY" QT_QPA_PLATFORM=xcb \
+        XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
+        DBUS_SYSTEM_BUS_ADDRESS="unix:path=$work/no-system-bus" \
+        VORTLEN3_COM1="${program_com1:-$work/tty}" "${trace[@]}" \
+        "$1" >>"$work/program.log" 2>&1 &
+      program_pid=$!
+      ;;
+  esac
+}
+
+common_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+
+launch_windows_program() {
+  [ -n "${VORTLEN3_WINEPREFIX:-}" ] || fail "VORTLEN3_WINEPREFIX names no Wine prefix for $1"
+  # The prefix is made by the first program; its ports folder then holds COM1's link.
+  mkdir -p "$VORTLEN3_WINEPREFIX/ports"
+  ln -sfn "${program_com1:-$work/tty}" "$VORTLEN3_WINEPREFIX/ports/com1"
+  env -u QT_QPA_PLATFORM -u WAYLAND_DISPLAY VORTLEN3_WINE_DISPLAY="$DISPLAY" \
+    "$common_root/cmake/wine-run.sh" "$VORTLEN3_WINEPREFIX" "$1" >>"$work/program.log" 2>&1 &
   program_pid=$!
+}
+
+# Ends every Wine process of the prefix (its desktop and services with them): the next program
+# starts Wine afresh on its own X server. Wine's desktop keeps the display it was started with.
+stop_wine() {
+  [ -n "${VORTLEN3_WINEPREFIX:-}" ] && [ -d "$VORTLEN3_WINEPREFIX" ] || return 0
+  WINEPREFIX=$VORTLEN3_WINEPREFIX timeout 20 wineserver --kill >/dev/null 2>&1
+  WINEPREFIX=$VORTLEN3_WINEPREFIX timeout 20 wineserver --wait >/dev/null 2>&1
+  return 0
+}
+
+# wine_in_prefix COMMAND...: a Wine command (reg, for one) in the program's prefix, on this X
+# server when there is one.
+wine_in_prefix() {
+  VORTLEN3_WINE_DISPLAY="${DISPLAY:-}" "$common_root/cmake/wine-run.sh" "$VORTLEN3_WINEPREFIX" "$@"
 }
 
 program_ended() { ! running "$program_pid"; }

@@ -19,6 +19,8 @@
 #include "termination_signals.h"
 #include "vortlen3_version.h"
 #ifdef _WIN32
+#include <windows.h>
+
 #include "power_off_windows.h"
 #include "win32_serial_port.h"
 #else
@@ -59,6 +61,13 @@ int main(int argc, char** argv) {
   vortlen::catchTerminationSignals();
   // --version and --help are answered before any window or port is opened.
   if (const auto answer = vortlen::commandLineAnswer(argc, argv, vortlen::kVersion)) {
+#ifdef _WIN32
+    // A window program started from a command prompt has no standard output of its own: the
+    // answer goes to the prompt's console, unless it was redirected.
+    if (GetStdHandle(STD_OUTPUT_HANDLE) == nullptr && AttachConsole(ATTACH_PARENT_PROCESS)) {
+      std::freopen("CONOUT$", "w", stdout);
+    }
+#endif
     std::fputs(answer->c_str(), stdout);
     return 0;
   }
@@ -67,7 +76,8 @@ int main(int argc, char** argv) {
   application.setQuitOnLastWindowClosed(false);
   QApplication::setApplicationVersion(QString::fromUtf8(vortlen::kVersion));
   QGuiApplication::setDesktopFileName(QStringLiteral(VORTLEN3_APP_ID));
-  vortlen::installQtRussianTexts(application);
+  // Qt's own Russian texts are inside the program (a Windows PC has no Qt translations folder).
+  vortlen::installQtRussianTexts(application, QStringLiteral(":/i18n"));
 
 #ifdef _WIN32
   vortlen::Win32SerialPort device;
