@@ -340,14 +340,18 @@ TEST(SharedPortTest, ComNumbersMapToTheSerialDevicesPresent) {
   EXPECT_EQ(port.openedName, expected[0]);
   EXPECT_TRUE(shared.openPort(4));
   EXPECT_EQ(port.openedName, expected[3]);
-  ::setenv("VORTLEN3_COM2", "/dev/ttyUSB7", 1);
+  // A variable takes its number; the devices found fill the others in order, and the one it
+  // names, by whatever path, shows once.
+  ::setenv("VORTLEN3_COM2", (roots.dev + "/ttyUSB0").c_str(), 1);
   ::setenv("VORTLEN3_COM3", "", 1);  // an empty setting is no setting
-  EXPECT_TRUE(shared.openPort(2));
-  EXPECT_EQ(port.openedName, "/dev/ttyUSB7");
+  ::setenv("VORTLEN3_COM4", "/dev/ttyUSB7", 1);
+  std::vector<std::string> numbered;
+  for (unsigned n = 1; n <= 4; ++n) numbered.push_back(comDevicePath(n, roots));
+  EXPECT_EQ(numbered, (std::vector<std::string>{expected[1], roots.dev + "/ttyUSB0", expected[2],
+                                                "/dev/ttyUSB7"}));
   EXPECT_TRUE(shared.openPort(3));
   EXPECT_EQ(port.openedName, expected[2]);
-  ::unsetenv("VORTLEN3_COM2");
-  ::unsetenv("VORTLEN3_COM3");
+  for (const char* name : {"VORTLEN3_COM2", "VORTLEN3_COM3", "VORTLEN3_COM4"}) ::unsetenv(name);
 
   // The adapters pulled out: the UARTs move up.
   fs::remove_all(root / "by-id");

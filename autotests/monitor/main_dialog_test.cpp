@@ -12,12 +12,14 @@
 #include <QProgressBar>
 #include <QScreen>
 #include <QTest>
-
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "guide.h"
 #include "link_result.h"
+#include "main_replay.h"
+#include "record_view.h"
 #include "resource_ids.h"
 #include "simulated_bench.h"
 #include "view_support.h"
@@ -29,7 +31,7 @@ namespace {
 struct NoChildren final : ChildWindows {
   std::span<const ChildWindowEntry> windows() const override { return table; }
   void open(const ChildWindowEntry& window) override { opened.push_back(window.command); }
-  void runSettings(unsigned&) override {}
+  void runSettings(unsigned&) override { opened.push_back(ids::kCmdSettings); }
   void mainWindowResized(int width, int height) override { clientSize = QSize(width, height); }
   void mainWindowMoved(int x, int y) override { position = QPoint(x, y); }
   std::vector<ChildWindowEntry> table{
@@ -48,13 +50,17 @@ class MainDialogTest : public test::SimulatedBenchTest {
 
   void startAt(int clientWidth, int clientHeight) {
     dialog.startUp();
-    // Twice: a narrow window gives the menu titles a smaller font, and the bar a new height.
-    for (int i = 0; i < 2; ++i) {
-      const int menuHeight = dialog.height() - dialog.clientArea()->height();
-      dialog.resize(clientWidth, clientHeight + menuHeight);
+    resizeTo(dialog, clientWidth, clientHeight);
+  }
+
+  static void resizeTo(MainDialog& window, int clientWidth, int clientHeight) {
+    // Again: a narrow window gives the menu titles a smaller font, and the bar a new height.
+    for (int i = 0; i < 3 && window.clientArea()->size() != QSize(clientWidth, clientHeight); ++i) {
+      const int menuHeight = window.height() - window.clientArea()->height();
+      window.resize(clientWidth, clientHeight + menuHeight);
       QApplication::processEvents();
     }
-    ASSERT_EQ(dialog.clientArea()->size(), QSize(clientWidth, clientHeight));
+    ASSERT_EQ(window.clientArea()->size(), QSize(clientWidth, clientHeight));
   }
 
   template <class T = QWidget>
@@ -213,6 +219,87 @@ TEST_F(MainDialogTest, EnterAndEscapeLeaveTheWindowOpenAndClosingSavesOnce) {
   dialog.close();
   EXPECT_EQ(sleeper.sleeps, std::vector<int>{100});
   EXPECT_EQ(powerOff.calls, 0);
+}
+
+// A replay of set 1: two answers ten minutes apart.
+Recording recordingOfSet1() {
+  RecordedAnswer answer;
+  answer.length = static_cast<std::uint8_t>(parameterSet(1).answerLength);
+  Recording recording;
+  recording.answers.assign(2, answer);
+  recording.answers[1].ms = 600'000;
+  return recording;
+}
+
+// Every menu title has its place on the bar, none behind the overflow button, and the
+// indicator shows whole beside them.
+void expectEveryTitleAndTheIndicator(MainDialog& window) {
+  auto* bar = findControl<QMenuBar>(&window, ids::kMainMenu);
+  auto* indicator = bar->findChild<RecordIndicator*>(QStringLiteral("recordIndicator"));
+  ASSERT_TRUE(indicator && indicator->isVisible());
+  indicator->refresh();  // as its clock does
+  QApplication::processEvents();
+  const QRect shown = indicator->geometry();
+  EXPECT_TRUE(bar->rect().contains(shown) && shown.width() >= indicator->sizeHint().width());
+  for (QAction* action : bar->actions()) {
+    const QRect place = bar->actionGeometry(action);
+    EXPECT_TRUE(bar->rect().contains(place) && !place.isEmpty() && !place.intersects(shown))
+        << action->text().toStdString();
+  }
+  for (QWidget* button : bar->findChildren<QWidget*>(QStringLiteral("qt_menubar_ext_button")))
+    EXPECT_FALSE(button->isVisible());
+}
+
+TEST_F(MainDialogTest, WhileRecordingOrReplayingEveryMenuTitleStaysOnTheBar) {
+  const std::string folder = testing::TempDir() + "vortlen3-indicator";
+  QtRecordClock clock;
+  Recorder recorder(folder, clock);
+  MainDialog recording{port,     settings, powerOff, children, {&timer, &notifier, &sleeper},
+                       &recorder};
+  recording.startUp();
+  resizeTo(recording, 640, 480);
+  recording.toggleRecording();
+  QApplication::processEvents();
+  expectEveryTitleAndTheIndicator(recording);
+  recording.playRecording(recordingOfSet1());
+  for (const bool replaying : {true, false}) {
+    if (!replaying) recording.endReplay();
+    for (const int width : {640, 787}) {
+      SCOPED_TRACE((replaying ? "replaying at " : "recording at ") + std::to_string(width));
+      resizeTo(recording, width, 480);
+      expectEveryTitleAndTheIndicator(recording);
+    }
+  }
+  std::filesystem::remove_all(folder);
+}
+
+TEST_F(MainDialogTest, AReplayEndsBeforeACommandRunsAndOnEscapeWhereverTheKeyboardIs) {
+  startAt(640, 480);
+  dialog.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+  for (const int command : {ids::kCmdSettings, ids::kCmdIdleValveAdjust}) {
+    dialog.playRecording(recordingOfSet1());
+    ASSERT_TRUE(dialog.replaying());
+    children.opened.clear();
+    dialog.commandAction(command)->trigger();
+    EXPECT_EQ(children.opened, std::vector<int>{command});
+    EXPECT_FALSE(dialog.replaying()) << command;
+  }
+
+  // A menu opened and closed with Escape leaves the menu bar holding the keyboard; the next
+  // Escape still ends the replay, and Space there still goes to it.
+  dialog.playRecording(recordingOfSet1());
+  auto* bar = control<QMenuBar>(ids::kMainMenu);
+  QAction* extra = bar->actions().at(8);
+  ASSERT_EQ(extra->text(), QStringLiteral("Дополнительно"));
+  bar->setActiveAction(extra);
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(extra->menu()));
+  QTest::keyClick(extra->menu(), Qt::Key_Escape);
+  ASSERT_EQ(QApplication::focusWidget(), bar);
+  QTest::keyClick(bar, Qt::Key_Space);
+  EXPECT_TRUE(dialog.replay()->replay()->paused());
+  QTest::keyClick(bar, Qt::Key_Escape);
+  EXPECT_FALSE(dialog.replaying());
 }
 
 // The header's tooltips are the guide's own lists: each link message has its section in the

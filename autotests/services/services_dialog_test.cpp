@@ -97,6 +97,16 @@ TEST_F(ServicesDialogTest, PassportReadsEverythingAndWritesTheEditedFieldsBack) 
   EXPECT_EQ(lines->item(0)->text(),
             QStringLiteral("Тип ЭБУ                             МИКАС 7.1"));
   EXPECT_EQ(lines->item(7)->text(), QStringLiteral("Двигатель                        ЗМЗ-4062.10"));
+  // At the template's size the list holds its eight lines whole, rows as high as the font's
+  // line, and no scroll bar.
+  dialog.show();
+  QApplication::processEvents();
+  for (int i = 0; i < 8; ++i) {
+    const QRect row = lines->visualItemRect(lines->item(i));
+    EXPECT_TRUE(lines->viewport()->rect().contains(row)) << i;
+    EXPECT_EQ(row.height(), QFontMetrics(lines->font()).height()) << i;
+  }
+  EXPECT_FALSE(lines->verticalScrollBar()->isVisible());
   EXPECT_EQ(control<QLineEdit>(&dialog, ids::kFirstPassportField)->text(), "ГАЗ-3110");
   EXPECT_GT(control<QListWidget>(&dialog, ids::kConfigurationList)->count(), 10);
 

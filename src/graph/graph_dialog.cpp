@@ -125,6 +125,9 @@ GraphDialog::GraphDialog(SharedPort& port, SettingsStore& settings, QWidget* par
   indicator_->setReplay(
       [this] { return replay_ ? replay_->positionText() : std::string(); },
       [this] { return replaying() ? replay_->replay()->recording().path : std::string(); });
+  indicator_->setReplayKeys([this](QKeyEvent& event) {
+    return replaying() && replayKeyPressed(event, *replay_, *indicator_, [this] { endReplay(); });
+  });
   buildMenu(menuBar);
 }
 

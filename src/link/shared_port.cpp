@@ -8,11 +8,16 @@
 #include <fcntl.h>
 #include <linux/serial.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <array>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <system_error>
+#else
+#include <windows.h>
 #endif
 
 namespace vortlen {
@@ -110,12 +115,46 @@ std::string comDevicePath(unsigned n, [[maybe_unused]] const DeviceRoots& roots)
 #ifdef _WIN32
   return comPortName(n);
 #else
-  char variable[32];
-  std::snprintf(variable, sizeof variable, "VORTLEN3_COM%u", n);
-  if (const char* path = std::getenv(variable); path != nullptr && *path != '\0') return path;
-  const std::vector<std::string> devices = serialDevices(roots);
-  if (n < 1 || n > devices.size()) return {};
-  return devices[n - 1];
+  if (n < SharedPort::kFirstPort || n > SharedPort::kLastPort) return {};
+  std::array<std::string, SharedPort::kLastPort> named;
+  for (unsigned k = SharedPort::kFirstPort; k <= SharedPort::kLastPort; ++k) {
+    char variable[32];
+    std::snprintf(variable, sizeof variable, "VORTLEN3_COM%u", k);
+    if (const char* path = std::getenv(variable); path != nullptr) named[k - 1] = path;
+  }
+  if (!named[n - 1].empty()) return named[n - 1];
+
+  // A device that a variable names keeps that number only, by whatever path it is named.
+  std::error_code error;
+  std::vector<std::string> devices = serialDevices(roots);
+  std::erase_if(devices, [&](const std::string& device) {
+    const fs::path target = fs::weakly_canonical(device, error);
+    return std::any_of(named.begin(), named.end(), [&](const std::string& path) {
+      return !path.empty() && fs::weakly_canonical(path, error) == target;
+    });
+  });
+  const auto freeBefore =
+      static_cast<std::size_t>(std::count_if(named.begin(), named.begin() + (n - 1),
+                                             [](const std::string& path) { return path.empty(); }));
+  return freeBefore < devices.size() ? devices[freeBefore] : std::string();
+#endif
+}
+
+PortError deviceEntryState(const std::string& device) {
+  if (device.empty()) return PortError::Missing;
+#ifdef _WIN32
+  // The system's name table knows the port without opening it.
+  char target[512];
+  return QueryDosDeviceA(device.c_str(), target, sizeof target) != 0 ? PortError::None
+                                                                     : PortError::Missing;
+#else
+  struct stat info {};
+  if (::stat(device.c_str(), &info) != 0) {
+    return errno == EACCES ? PortError::NoAccess : PortError::Missing;
+  }
+  if (!S_ISCHR(info.st_mode)) return PortError::NotSerial;
+  if (::access(device.c_str(), R_OK | W_OK) != 0) return PortError::NoAccess;
+  return PortError::None;
 #endif
 }
 
@@ -217,15 +256,17 @@ void SharedPort::notifyReleased(ControlHolder::Cause cause) {
 SharedPort::Description SharedPort::describe(unsigned n) {
   Description description;
   description.device = comDevicePath(n, roots_);
-  if (description.device.empty()) return description;
-  // The port in use is not closed to be looked at; another one cannot be tried meanwhile.
-  if (device_.isOpen()) {
-    description.state = PortError::None;
+  description.state = deviceEntryState(description.device);
+  if (description.state != PortError::None || path_.empty() || description.device != path_)
     return description;
+  // What only an open can tell (busy, not a port, fine) holds while the entry still looks
+  // usable; missing or forbidden then, the entry is newer.
+  description.inUse = device_.isOpen();
+  if (description.inUse || lastError_ == PortError::None || lastError_ == PortError::Busy ||
+      lastError_ == PortError::NotSerial) {
+    description.opened = true;
+    description.state = description.inUse ? PortError::None : lastError_;
   }
-  device_.open(description.device.c_str());
-  description.state = device_.openError();
-  device_.close();
   return description;
 }
 

@@ -73,11 +73,16 @@ class SharedPort {
   /// again at once if the device is back, without waiting for the next second.
   void reopenNow();
 
-  /// How COM n stands now: its device and whether it would open. The port in use counts as
-  /// free; any other is tried and closed again, which the shared port must not be meanwhile.
+  /// How COM n stands, learnt without opening anything (an open toggles a port's modem lines):
+  /// its device, and what its entry tells (missing, not a device, no access). That it is busy
+  /// is known only from a real open: `opened` says the state is the result of the program's
+  /// last open of this device, `inUse` that the port is open now. Otherwise None means "there,
+  /// and the user may open it".
   struct Description {
     std::string device;
     PortError state = PortError::Missing;
+    bool opened = false;
+    bool inUse = false;
   };
   Description describe(unsigned n);
 
@@ -123,9 +128,13 @@ class SharedPort {
 std::string comPortName(unsigned n);
 
 /// The device that COM n names on this system. On Windows the name itself. On Linux the path
-/// in VORTLEN3_COMn if set and not empty; otherwise the n-th of serialDevices(roots), or the
-/// empty text when there are fewer.
+/// in VORTLEN3_COMn if set and not empty; the devices of serialDevices(roots) that no variable
+/// names fill the other numbers in order. The empty text when none is left for n.
 std::string comDevicePath(unsigned n, const DeviceRoots& roots = {});
+
+/// What a device's entry tells without opening it: Missing, NotSerial (not a character
+/// device), NoAccess (the user may not read and write it), else None.
+PortError deviceEntryState(const std::string& device);
 
 /// Linux: the serial devices present, in the order COM1, COM2, ... take them: USB adapters
 /// first (serialById, sorted by name; then USB ports that have no entry there), then on-board

@@ -110,6 +110,13 @@ MainDialog::MainDialog(SharedPort& port, SettingsStore& settings, PowerOff& powe
   indicator_->setReplay(
       [this] { return replay_ ? replay_->positionText() : std::string(); },
       [this] { return replaying() ? replay_->replay()->recording().path : std::string(); });
+  // A narrow bar keeps every menu title: the indicator then takes its short form, and the
+  // titles leave room for it.
+  indicator_->setRoom(
+      [this] { return menuBar_->width() - menuTitlesWidth(menuBar_, menuBar_->font()); });
+  indicator_->setReplayKeys([this](QKeyEvent& event) {
+    return replaying() && replayKeyPressed(event, *replay_, *indicator_, [this] { endReplay(); });
+  });
   // The file being recorded or played follows the program's name in the title.
   indicator_->setFileShown([this](const QString& file) {
     setWindowTitle(QString::fromStdString(kProgramTitle) +
@@ -142,9 +149,10 @@ void MainDialog::buildMenu() {
       action->setShortcut(key);
       action->setShortcutContext(Qt::WindowShortcut);
     }
-    // A replay shows a recording, not the car: the live commands wait until it ends.
+    // A replay shows a recording, not the car: a command ends it, then runs as it does live.
     connect(action, &QAction::triggered, this, [this, id] {
-      if (!replaying()) logic_->command(id);
+      if (replaying()) endReplay();
+      logic_->command(id);
     });
     actions_.emplace_back(id, action);
     return action;
@@ -287,12 +295,13 @@ void MainDialog::fitMenuTitles() {
   // A narrow window keeps every title on the bar, none behind an overflow button: the titles
   // take a smaller font until they fit.
   QFont font = this->font();
-  const int available = width();
+  const int available = width() - (indicator_ ? indicator_->shortWidth() : 0);
   for (qreal points = font.pointSizeF(); points > 5 && menuTitlesWidth(menuBar_, font) > available;
        points -= 0.5) {
     font.setPointSizeF(points - 0.5);
   }
   if (menuBar_->font() != font) menuBar_->setFont(font);
+  if (indicator_) indicator_->refresh();
 }
 
 void MainDialog::moveEvent(QMoveEvent* event) {
@@ -480,7 +489,7 @@ void MainDialog::toggleRecording() {
     recorder_->start();
   }
   recordAction_->setChecked(recorder_->active());
-  indicator_->refresh();
+  fitMenuTitles();
 }
 
 void MainDialog::openRecordingCommand() {
@@ -502,12 +511,12 @@ void MainDialog::openRecordingCommand() {
 
 void MainDialog::playRecording(Recording recording) {
   replay_->begin(std::move(recording));
-  indicator_->refresh();
+  fitMenuTitles();
 }
 
 void MainDialog::endReplay() {
   replay_->end();
-  indicator_->refresh();
+  fitMenuTitles();
 }
 
 void MainDialog::keyPressEvent(QKeyEvent* event) {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -104,35 +105,82 @@ void RecordIndicator::setFileShown(std::function<void(const QString& file)> show
   refresh();
 }
 
-void RecordIndicator::refresh() {
-  QString text;
-  QString colour;
-  QString file;
+void RecordIndicator::setReplayKeys(std::function<bool(QKeyEvent& event)> replayKey) {
+  replayKey_ = std::move(replayKey);
+  parentWidget()->installEventFilter(this);
+}
+
+bool RecordIndicator::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == parentWidget() && event->type() == QEvent::KeyPress && replayKey_) {
+    auto& key = static_cast<QKeyEvent&>(*event);
+    const bool escape = key.key() == Qt::Key_Escape;
+    if (replayKey_(key) && !escape) return true;
+  }
+  return QLabel::eventFilter(watched, event);
+}
+
+void RecordIndicator::setRoom(std::function<int()> room) {
+  room_ = std::move(room);
+  refresh();
+}
+
+RecordIndicator::Forms RecordIndicator::forms() const {
+  Forms forms;
   const std::string replay = replayText_ ? replayText_() : std::string();
   if (!replay.empty()) {
-    text = QStringLiteral("▶ Запись ") + QString::fromStdString(replay);
-    colour = QStringLiteral("#0050a0");
-    file = QFileInfo(QString::fromStdString(replayFile_())).fileName();
+    forms.full = QStringLiteral("▶ Запись ") + QString::fromStdString(replay);
+    // Position and length, without the speed and the pause.
+    forms.brief = QStringLiteral("▶ ") + QString::fromStdString(replay).section(u' ', 0, 2);
+    forms.colour = QStringLiteral("#0050a0");
+    forms.file = QString::fromStdString(replayFile_());
   } else if (recorder_ && recorder_->active()) {
-    recorder_->check();
-    text = QStringLiteral("● Запись ") +
-           QString::fromStdString(minutesSeconds(recorder_->elapsedMs()));
-    colour = QStringLiteral("#c00000");
-    file = QFileInfo(QString::fromStdString(recorder_->currentFile())).fileName();
+    const QString elapsed = QString::fromStdString(minutesSeconds(recorder_->elapsedMs()));
+    forms.full = QStringLiteral("● Запись ") + elapsed;
+    forms.brief = QStringLiteral("● ") + elapsed;
+    forms.colour = QStringLiteral("#c00000");
+    forms.file = QString::fromStdString(recorder_->currentFile());
   }
+  return forms;
+}
+
+int RecordIndicator::widthOf(const QString& text) const {
+  if (text.isEmpty()) return 0;
+  QFont bold = parentWidget()->font();
+  bold.setBold(true);
+  const QMargins margins = contentsMargins();
+  return QFontMetrics(bold).horizontalAdvance(text) + margins.left() + margins.right() +
+         2 * frameWidth();
+}
+
+int RecordIndicator::shortWidth() const {
+  // The minutes may gain a digit while it shows.
+  return widthOf(forms().brief + u'0');
+}
+
+void RecordIndicator::refresh() {
+  if (recorder_ && recorder_->active()) recorder_->check();
+  const Forms shown = forms();
+  QString text = shown.full;
+  if (room_ && widthOf(text) > room_()) text = shown.brief;
+  const QString colour = shown.colour;
+  const QString file = QFileInfo(shown.file).fileName();
   if (file != file_) {
     file_ = file;
     setToolTip(file);
     if (showFile_) showFile_(file);
   }
   if (text != this->text()) {
-    const bool longer = text.size() > this->text().size();
     setText(text);
-    setStyleSheet(QStringLiteral("color: %1; font-weight: bold;").arg(colour));
-    // The menu bar places its corner widget when the widget is shown: a longer text needs a
-    // new place.
-    if (longer) setVisible(false);
+    setStyleSheet(QStringLiteral("color: %1;").arg(colour));
   }
+  // Bold in the menu bar's own size, which a narrow window makes smaller; a style sheet would
+  // set it apart from the bar's.
+  QFont bold = parentWidget()->font();
+  bold.setBold(true);
+  if (font() != bold) setFont(bold);
+  // The menu bar places its corner widget when the widget is shown: a new size needs a new
+  // place.
+  if (isVisible() && width() != sizeHint().width()) setVisible(false);
   setVisible(!text.isEmpty());
 }
 

@@ -62,10 +62,34 @@ class RecordIndicator final : public QLabel, private RecordListener {
   void setReplay(std::function<std::string()> replayText, std::function<std::string()> replayFile);
   /// Told the file being recorded or played whenever it changes (empty: none).
   void setFileShown(std::function<void(const QString& file)> showFile);
+  /// The window's handling of a replay's keys (true: the key was the replay's). The menu bar
+  /// takes the keyboard after a menu closes with Escape and would keep the next Escape to
+  /// itself: keys that reach it go to `replayKey` first, and Escape ends the replay and leaves
+  /// the menu bar too.
+  void setReplayKeys(std::function<bool(QKeyEvent& event)> replayKey);
   /// Shows the state now.
   void refresh();
+  /// Where the window's menu titles are squeezed: `room` tells how many pixels of the bar the
+  /// titles leave free. When the full form does not fit there, the short one shows ("● 0:12",
+  /// "▶ 0:12 / 1:30"); without `room` the full form always shows.
+  void setRoom(std::function<int()> room);
+  /// The pixels the short form needs while a recording or a replay is on, else 0: what the
+  /// window's menu titles must leave free.
+  int shortWidth() const;
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // The texts of the state now: full and short, their colour, and the file.
+  struct Forms {
+    QString full;
+    QString brief;
+    QString colour;
+    QString file;
+  };
+  Forms forms() const;
+  int widthOf(const QString& text) const;
   void recordingFailed(const std::string& message) override;
 
   Recorder* recorder_;
@@ -73,6 +97,8 @@ class RecordIndicator final : public QLabel, private RecordListener {
   std::function<std::string()> replayText_;
   std::function<std::string()> replayFile_;
   std::function<void(const QString&)> showFile_;
+  std::function<bool(QKeyEvent&)> replayKey_;
+  std::function<int()> room_;
   QString file_;
   QTimer timer_;
 };

@@ -1,6 +1,7 @@
 #include "faults_dialog.h"
 
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QTreeWidget>
 
@@ -52,6 +53,8 @@ FaultsDialog::FaultsDialog(SharedPort& port, QWidget* parent, WindowServiceOverr
   // «Сохранить» sits at the right end of the button row, apart from the window's own button.
   addExport(this, dialogRect(font(), 474, 184, 60, 12), QStringLiteral("ошибки"),
             [this] { return exportedText(); });
+  // «Очистить» erases the ECU's fault memory: only a click or Space may press it.
+  onlyNamedDefaultTakesEnter(this);
 
   logic_ = std::make_unique<FaultsLogic>(FaultsLogic::Services{
       port, services_.timer(), services_.notifier(), services_.sleeper(), *this});
@@ -88,6 +91,14 @@ std::string FaultsDialog::exportedText() const {
   }
   if (logic_->rows().empty()) lines.push_back("Ошибок нет");
   return exportText("Ошибки и неисправности", names_, lines);
+}
+
+void FaultsDialog::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+    accept();
+    return;
+  }
+  QDialog::keyPressEvent(event);
 }
 
 void FaultsDialog::closeWindow() {

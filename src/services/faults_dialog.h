@@ -25,6 +25,10 @@ class FaultsDialog final : public QDialog, private FaultsView {
   /// What «Сохранить» writes and Ctrl+C copies.
   std::string exportedText() const;
 
+ protected:
+  /// Enter closes the window as a dialog's OK does, there being no default button.
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
   void showRows() override;
   void closeWindow() override;

@@ -60,6 +60,8 @@ FuelTablesDialog::FuelTablesDialog(SharedPort& port, QWidget* parent,
     zero->setGeometry(dialogRect(font(), kButtonX[k], 193, 60, 12));
     connect(zero, &QPushButton::clicked, this, [this, number] { logic_->zeroTable(number); });
   }
+  // Enter shows table 1 wherever the focus is, a focused «Обнулить» included.
+  onlyNamedDefaultTakesEnter(this);
 
   logic_ = std::make_unique<FuelTablesLogic>(
       FuelTablesLogic::Services{port, services_.timer(), services_.notifier(), *this});

@@ -5,6 +5,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyledItemDelegate>
 #include <QTimer>
 #include <algorithm>
 
@@ -19,11 +20,23 @@ constexpr const char* kFieldLabels[PassportLogic::kFieldCount] = {
     "Модификация",     "Серийный номер", "Версия ПЗУ",       "Калибровки ADC",
     "Номер двигателя", "Номер кузова",   "Дата выпуска Авто"};
 
+// Rows as high as the font's line, as a plain list box draws them: the template's list of
+// passport lines holds its eight lines exactly.
+class FontHighRows final : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+    return {QStyledItemDelegate::sizeHint(option, index).width(), option.fontMetrics.height()};
+  }
+};
+
 QListWidget* plainList(QWidget* parent, int id, QRect geometry) {
   auto* list = new QListWidget(parent);
   setControlId(list, id);
   list->setSelectionMode(QAbstractItemView::NoSelection);
   list->setFocusPolicy(Qt::NoFocus);
+  list->setItemDelegate(new FontHighRows(list));
+  list->setUniformItemSizes(true);
   list->setGeometry(geometry);
   return list;
 }
@@ -47,6 +60,9 @@ PassportDialog::PassportDialog(SharedPort& port, QWidget* parent, WindowServiceO
   setFixedSize(dialogRect(font(), 0, 0, 353, 198).size());
 
   lines_ = plainList(this, ids::kPassportLines, dialogRect(font(), 6, 6, 150, 66));
+  // A list box without scroll bars: what does not fit is cut.
+  lines_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  lines_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   configuration_ = plainList(this, ids::kConfigurationList, dialogRect(font(), 162, 6, 185, 186));
   configuration_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
 
@@ -78,6 +94,7 @@ PassportDialog::PassportDialog(SharedPort& port, QWidget* parent, WindowServiceO
   // «Сохранить» sits left of «Записать», under the field captions.
   addExport(this, dialogRect(font(), 60, 180, 45, 12), QStringLiteral("паспорт"),
             [this] { return exportedText(); });
+  onlyNamedDefaultTakesEnter(this);
 
   logic_ = std::make_unique<PassportLogic>(PassportLogic::Services{
       port, services_.timer(), services_.notifier(), services_.sleeper(), *this});

@@ -218,7 +218,7 @@ void ActuatorDialog::buildBalanceGroup() {
   startButton_ = new QPushButton(QStringLiteral("Старт"), this);
   place(startButton_, ids::kBalanceStart, 300, 135, 36, 12);
   connect(startButton_, &QPushButton::clicked, this, [this] { logic_->onStartClicked(); });
-  for (QPushButton* button : {stopButton_, startButton_}) button->setAutoDefault(false);
+  onlyNamedDefaultTakesEnter(this);
 }
 
 void ActuatorDialog::refresh() {
@@ -286,13 +286,9 @@ void ActuatorDialog::keyPressEvent(QKeyEvent* event) {
   switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:
-      // A focused push button takes Enter, as a dialog's buttons do; anywhere else Enter
-      // closes the window like a default OK.
-      if (auto* button = qobject_cast<QPushButton*>(focusWidget())) {
-        button->click();
-      } else {
-        done(QDialog::Accepted);
-      }
+      // Enter closes the window like a default OK wherever the focus is: a focused «Старт»
+      // would take the idle valve under control.
+      done(QDialog::Accepted);
       event->accept();
       return;
     case Qt::Key_Escape:

@@ -22,4 +22,29 @@ void SettingsDialogLogic::onOk(int checkedRadioId) {
   portNumber_ = static_cast<unsigned>(checkedRadioId - kRadioBase);
 }
 
+std::string portChoiceText(const SharedPort::Description& port) {
+  if (port.device.empty()) return "нет устройства";
+  const std::string name = port.device.substr(port.device.find_last_of("/\\") + 1);
+  const char* state = "";
+  switch (port.state) {
+    case PortError::None:
+      // Only an open tells a free port from a busy one.
+      state = port.inUse ? "открыт программой" : port.opened ? "свободен" : "доступен";
+      break;
+    case PortError::Missing:
+      state = "не найден";
+      break;
+    case PortError::NoAccess:
+      state = "нет доступа";
+      break;
+    case PortError::Busy:
+      state = "занят";
+      break;
+    case PortError::NotSerial:
+      state = "не порт";
+      break;
+  }
+  return name + " — " + state;
+}
+
 }  // namespace vortlen

@@ -1,5 +1,9 @@
 #pragma once
 
+#include <string>
+
+#include "shared_port.h"
+
 namespace vortlen {
 
 /// The settings dialog's behaviour: the choice of the COM port. It changes the port number
@@ -17,5 +21,10 @@ class SettingsDialogLogic {
  private:
   unsigned& portNumber_;
 };
+
+/// The text beside a COM choice: its device's name and what is known of it without opening
+/// it, as "ttyUSB0 — доступен", "ttyUSB0 — занят" (from the program's last open) or
+/// "нет устройства".
+std::string portChoiceText(const SharedPort::Description& port);
 
 }  // namespace vortlen

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QFontMetrics>
+#include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -13,6 +15,9 @@
 namespace vortlen {
 
 namespace {
+
+// The width of the devices' column, in dialog units.
+constexpr int kDeviceColumn = 150;
 
 template <class Control>
 Control* place(QWidget* dialog, int id, const QString& text, int x, int y, int w, int h) {
@@ -31,22 +36,30 @@ SettingsDialog::SettingsDialog(unsigned& portNumber, QWidget* parent, SharedPort
   setObjectName(QString::number(ids::kSettingsDialog));
   setWindowTitle(QStringLiteral("  Настройки программы"));
   setFont(dialogFont());
-  setFixedSize(dialogRect(font(), 0, 0, 94, 74).size());
+  // Knowing the ports, the window grows a column to the right of the template's controls: each
+  // choice's device and state.
+  setFixedSize(dialogRect(font(), 0, 0, port ? 94 + kDeviceColumn : 94, 74).size());
 
   ports_->setExclusive(true);
   for (int n = 1; n <= 4; ++n) {
     const int id = ids::kFirstPortRadio + n - 1;
-    auto* radio =
-        place<QRadioButton>(this, id, QStringLiteral("COM %1").arg(n), 6, 3 + 12 * (n - 1), 42, 12);
+    const int y = 3 + 12 * (n - 1);
+    auto* radio = place<QRadioButton>(this, id, QStringLiteral("COM %1").arg(n), 6, y, 42, 12);
     ports_->addButton(radio, id);
     if (port == nullptr) continue;
+    // Every choice can be taken, with or without a device: the adapter may come later.
     const SharedPort::Description found = port->describe(static_cast<unsigned>(n));
-    if (found.device.empty()) {
-      radio->setEnabled(false);
-      radio->setToolTip(QStringLiteral("Нет устройства"));
-      continue;
-    }
-    radio->setToolTip(QString::fromStdString(found.device + "\n" + portErrorText(found.state)));
+    auto* state = new QLabel(this);
+    state->setObjectName(QStringLiteral("portState%1").arg(n));
+    state->setTextFormat(Qt::PlainText);
+    state->setGeometry(dialogRect(font(), 92, y, kDeviceColumn - 2, 12));
+    state->setText(QFontMetrics(font()).elidedText(QString::fromStdString(portChoiceText(found)),
+                                                   Qt::ElideMiddle, state->width()));
+    const std::string why =
+        found.state == PortError::None ? std::string() : "\n" + portErrorText(found.state);
+    const QString tip = QString::fromStdString(found.device + why);
+    state->setToolTip(tip);
+    radio->setToolTip(tip);
   }
   place<QCheckBox>(this, ids::kBeepBox, QStringLiteral("Beep"), 54, 3, 33, 12);
 

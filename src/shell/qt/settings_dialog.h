@@ -8,12 +8,10 @@ class QButtonGroup;
 
 namespace vortlen {
 
-class SharedPort;
-
 /// Dialog 103: the choice of the COM port. Run it modally; OK stores the chosen port in the
 /// number it was handed, Cancel and Escape leave the number as it was. Handed the program's
-/// port (closed meanwhile), each COM choice tells in its tooltip which device it is and whether
-/// it is free, busy, not accessible or absent; a choice without a device is greyed.
+/// port (closed meanwhile), the window shows beside each COM choice its device and what is
+/// known of it without opening any port (SharedPort::describe); every choice can be taken.
 class SettingsDialog : public QDialog {
   Q_OBJECT
 

@@ -1,7 +1,9 @@
 #include "view_support.h"
 
+#include <QDialog>
 #include <QFontMetrics>
 #include <QFontMetricsF>
+#include <QPushButton>
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -72,6 +74,12 @@ QRect dialogRect(QSize baseUnits, int x, int y, int w, int h) {
 
 QRect dialogRect(const QFont& dialogFont, int x, int y, int w, int h) {
   return dialogRect(dialogBaseUnits(dialogFont), x, y, w, h);
+}
+
+void onlyNamedDefaultTakesEnter(QDialog* window) {
+  for (QPushButton* button : window->findChildren<QPushButton*>()) {
+    if (!button->isDefault()) button->setAutoDefault(false);
+  }
 }
 
 void setControlId(QWidget* widget, int id) {

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QWidget>
 
+class QDialog;
+
 namespace vortlen {
 
 /// A font of `pixelHeight` pixels whose average character width is `averageWidth` pixels,
@@ -27,6 +29,12 @@ QSize dialogBaseUnits(const QFont& dialogFont);
 /// by baseY / 8, each rounded to the nearest pixel.
 QRect dialogRect(QSize baseUnits, int x, int y, int w, int h);
 QRect dialogRect(const QFont& dialogFont, int x, int y, int w, int h);
+
+/// Lets Enter press only the push button that `window` names as its default (none: no button).
+/// Qt would make the first push button of a dialog its automatic default, and a push button
+/// with the focus would take Enter: a button that erases or writes would answer Enter. Call it
+/// once the window's buttons exist; Space still presses the focused button.
+void onlyNamedDefaultTakesEnter(QDialog* window);
 
 /// Tags a control with its numeric id (its objectName becomes the id in decimal).
 void setControlId(QWidget* widget, int id);
