@@ -13,6 +13,7 @@
 #include <QStyleOptionMenuItem>
 #include <QVBoxLayout>
 
+#include "cached_progress_bar.h"
 #include "main_replay.h"
 #include "qt_window_services.h"
 #include "record_ids.h"
@@ -238,7 +239,7 @@ void MainDialog::buildControls() {
     }
     values_[slot] = value;
 
-    auto* bar = new QProgressBar(client_);
+    auto* bar = new CachedProgressBar(client_);
     setControlId(bar, ids::kFirstBar + n);
     bar->setTextVisible(false);
     bars_[slot] = bar;
