@@ -203,8 +203,9 @@ release_ms='?'
 
 # --- behind a USB-serial bridge ----------------------------------------------------------------
 
-# bridge_period LATENCY: the program started again on a simulator behind a bridge of LATENCY ms;
-# prints the median request period in set 1 over the bridge's measuring time.
+# bridge_period LATENCY: the program started again, with the settings it starts with the first
+# time (set 1), on a simulator behind a bridge of LATENCY ms; sets `period` to the median request
+# period in set 1 over the bridge's measuring time.
 bridge_seconds=${VORTLEN3_BENCH_BRIDGE_SECONDS:-20}
 bridge_period() {
   local from to
@@ -212,17 +213,18 @@ bridge_period() {
   program_pid=''
   stop_process "$sim_pid"
   sim_pid=''
+  rm -rf "${work:?}/config" && mkdir -p "$work/config"
   bridge_latency=$1
   start_on_paced_simulator
   from=$(($(log_lines) + 1))
   sleep "$bridge_seconds"
   to=$(log_lines)
   running "$program_pid" || fail "the program ended behind the bridge of $1 ms"
-  request_intervals "$from" "$to" "$set1_request" | median
+  period=$(request_intervals "$from" "$to" "$set1_request" | median)
 }
 bridge_lines=()
 for latency in $bridges; do
-  period=$(bridge_period "$latency") || exit 1
+  bridge_period "$latency"
   bridge_lines+=("$(printf '  %-6s %12s %10s %22s' "$latency ms" \
     "$(awk -v t="$(link_figure "$link_figures" "$latency" median_ms)" 'BEGIN { printf "%.1f ms", t }')" \
     "$(awk -v t="$(link_figure "$link_figures" "$latency" wire_ms)" 'BEGIN { printf "%.1f ms", t }')" \
