@@ -31,7 +31,8 @@ std::size_t frameLength(const std::uint8_t* data, std::size_t length) {
 
 void setOneTransaction(benchmark::State& state) {
   std::vector<std::string> options = {"--pace"};
-  if (state.range(0) > 0) options.insert(options.end(), {"--usb-latency", std::to_string(state.range(0))});
+  if (state.range(0) > 0)
+    options.insert(options.end(), {"--usb-latency", std::to_string(state.range(0))});
   vortlen::test::EcusimProcess sim(options);
   ::setenv("VORTLEN3_COM1", sim.portPath().c_str(), 1);
   vortlen::PosixSerialPort device;

@@ -2,7 +2,8 @@
 
 namespace vortlen::sim {
 
-UsbBridge::UsbBridge(SimTime latency) : latency_(latency > SimTime::zero() ? latency : SimTime(1)) {}
+UsbBridge::UsbBridge(SimTime latency)
+    : latency_(latency > SimTime::zero() ? latency : SimTime(1)) {}
 
 void UsbBridge::receive(std::uint8_t byte, SimTime at) {
   // The timer's first tick after the byte came; a byte that comes on a tick waits for the next.

@@ -289,8 +289,7 @@ std::shared_ptr<const GraphCanvas::TextImage> GraphCanvas::drawTextImage(const Q
   }
   // What the glyphs touch is all that changes on the screen when the text comes or goes.
   QRect touched;
-  for (const TextImage::Run& run : image->runs)
-    touched |= QRect(run.x, run.y, run.length, 1);
+  for (const TextImage::Run& run : image->runs) touched |= QRect(run.x, run.y, run.length, 1);
   image->reach = QRect(QPoint(touched.left() / scale_, touched.top() / scale_),
                        QPoint(touched.right() / scale_, touched.bottom() / scale_));
   if (touched.isEmpty()) image->reach = QRect();
@@ -339,9 +338,8 @@ void GraphCanvas::blendText(const Text& text, const QRegion& region, QImage& tar
     if (logical.isEmpty()) continue;
     // The part of the text's image within this rectangle, in device pixels.
     const QRect part = deviceRect(logical);
-    const auto from = std::lower_bound(
-        image.runs.begin(), image.runs.end(), part.top(),
-        [](const TextImage::Run& run, int y) { return run.y < y; });
+    const auto from = std::lower_bound(image.runs.begin(), image.runs.end(), part.top(),
+                                       [](const TextImage::Run& run, int y) { return run.y < y; });
     for (auto run = from; run != image.runs.end() && run->y <= part.bottom(); ++run) {
       const int left = std::max(run->x, part.left());
       const int right = std::min(run->x + run->length, part.right() + 1);

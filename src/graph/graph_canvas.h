@@ -1,11 +1,11 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QPen>
 #include <QRegion>
 #include <QString>
-#include <QHash>
 #include <array>
 #include <memory>
 #include <vector>
@@ -64,7 +64,7 @@ class GraphCanvas {
   struct TextImage {
     QRect reach;  // every pixel it touches
     struct Run {
-      int y, x, length;       // device pixels
+      int y, x, length;        // device pixels
       std::uint32_t coverage;  // where the run's coverage starts in `coverage`
     };
     std::vector<Run> runs;

@@ -75,8 +75,8 @@ std::string requestUsbLowLatency(int fd, const UsbLatencyCalls& calls) {
                  (serial.flags & ASYNC_LOW_LATENCY) != 0;
   }
 
-  std::string note = "USB serial " + name + ": low latency " +
-                     (lowLatency ? "on" : "refused by the driver");
+  std::string note =
+      "USB serial " + name + ": low latency " + (lowLatency ? "on" : "refused by the driver");
   if (!before) return note;
   std::optional<int> after = readNumber(timer, calls);
   if (after && *after > 1) {
