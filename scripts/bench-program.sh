@@ -5,7 +5,10 @@
 #     simulator's log, against one transaction's time plus the 90 ms period;
 #   - the program's CPU use over the measuring time, as % of one core;
 #   - its resident memory (VmRSS now, VmHWM the peak);
-#   - the time the exit takes, from "Завершить программу" to the release request and to the end.
+#   - the time the exit takes, from "Завершить программу" to the release request and to the end;
+#   - then, the program started again behind a simulated USB-serial bridge (the simulator's
+#     --usb-latency) of 16 ms and of 1 ms: the request period in set 1 beside link_bench's
+#     transaction time and the wire time for the same bridge.
 # It also takes screenshots of the main window with client areas of 640x480 and 1280x1024, in
 # sets 1 and 2, into artifacts/bench/.
 #
@@ -13,6 +16,9 @@
 #   VORTLEN3_BENCH_SECONDS    measuring time (default 30)
 #   VORTLEN3_TRANSACTION_MS   one set-1 transaction's time in ms; when unset, link_bench measures it
 #   VORTLEN3_BENCH_RECORD     1: «Запись» (Ctrl+R) is on for the measuring time
+#   VORTLEN3_LINK_FIGURES     link_bench's JSON output; when unset, link_bench runs here
+#   VORTLEN3_BENCH_BRIDGES    the bridges' latencies in ms (default "16 1"; empty: none)
+#   VORTLEN3_BENCH_BRIDGE_SECONDS  measuring time behind each bridge (default 20)
 #
 # The exit goes through Alt, Left, Return, Return: the first item of "Завершение" only; the
 # program also gets a system bus address that leads nowhere.
@@ -37,12 +43,15 @@ build_targets vortlen3 vortlen3-ecusim link_bench
 rm -f "$artefacts"/main-window-*.png "$artefacts"/simulator.log
 
 transaction_source="link_bench's median: the set-1 request, paced simulator, 100 transactions"
-transaction_ms=${VORTLEN3_TRANSACTION_MS:-}
-if [ -z "$transaction_ms" ]; then
-  transaction_ms=$("$build/bench/link_bench" --benchmark_format=json 2>/dev/null |
-                     sed -n 's/^ *"median_ms": *\([0-9.eE+-]*\).*/\1/p' | head -n 1)
-  [ -n "$transaction_ms" ] || fail "link_bench gave no median transaction time"
+link_figures=${VORTLEN3_LINK_FIGURES:-}
+bridges=${VORTLEN3_BENCH_BRIDGES-16 1}
+if [ -z "$link_figures" ] && { [ -z "${VORTLEN3_TRANSACTION_MS:-}" ] || [ -n "$bridges" ]; }; then
+  link_figures="$work/link.json"
+  "$build/bench/link_bench" --benchmark_out="$link_figures" --benchmark_out_format=json \
+    >/dev/null 2>&1 || fail "link_bench failed"
 fi
+transaction_ms=${VORTLEN3_TRANSACTION_MS:-$(link_figure "$link_figures" 0 median_ms)}
+[ -n "$transaction_ms" ] || fail "link_bench gave no median transaction time"
 transaction_ms=$(awk -v t="$transaction_ms" 'BEGIN { printf "%.1f", t }')
 
 # --- X server, simulator, program --------------------------------------------------------------
@@ -192,6 +201,36 @@ last_request=$(requests_from 1 | tail -n 1)
 release_ms='?'
 [ -n "$release_stamp" ] && release_ms=$((release_stamp - pressed_stamp))
 
+# --- behind a USB-serial bridge ----------------------------------------------------------------
+
+# bridge_period LATENCY: the program started again, with the settings it starts with the first
+# time (set 1), on a simulator behind a bridge of LATENCY ms; sets `period` to the median request
+# period in set 1 over the bridge's measuring time.
+bridge_seconds=${VORTLEN3_BENCH_BRIDGE_SECONDS:-20}
+bridge_period() {
+  local from to
+  stop_process "$program_pid"
+  program_pid=''
+  stop_process "$sim_pid"
+  sim_pid=''
+  rm -rf "${work:?}/config" && mkdir -p "$work/config"
+  bridge_latency=$1
+  start_on_paced_simulator
+  from=$(($(log_lines) + 1))
+  sleep "$bridge_seconds"
+  to=$(log_lines)
+  running "$program_pid" || fail "the program ended behind the bridge of $1 ms"
+  period=$(request_intervals "$from" "$to" "$set1_request" | median)
+}
+bridge_lines=()
+for latency in $bridges; do
+  bridge_period "$latency"
+  bridge_lines+=("$(printf '  %-6s %12s %10s %22s' "$latency ms" \
+    "$(awk -v t="$(link_figure "$link_figures" "$latency" median_ms)" 'BEGIN { printf "%.1f ms", t }')" \
+    "$(awk -v t="$(link_figure "$link_figures" "$latency" wire_ms)" 'BEGIN { printf "%.1f ms", t }')" \
+    "$period ms")")
+done
+
 # --- figures -----------------------------------------------------------------------------------
 
 cpu_seconds=$(awk -v t="$cpu_ticks_used" -v hz="$(getconf CLK_TCK)" 'BEGIN { printf "%.2f", t / hz }')
@@ -216,4 +255,12 @@ echo "  memory:                  VmRSS $vm_rss, VmHWM $vm_hwm"
 echo "  exit:                    release request $release_ms ms and end of the program $ended_ms ms after \"Завершить программу\" (status $status)"
 [ "$last_request" = "$release_request" ] || echo "  WARNING: the last request the ECU received was '$last_request', not the release request"
 echo "  menu bar:                $small_menu_bar px at 640 px, $menu_bar_height px at 1280 px"
+if [ "${#bridge_lines[@]}" -gt 0 ]; then
+  echo "Behind a USB-serial bridge (simulator --usb-latency), ${bridge_seconds} s in set 1 each:"
+  printf '  %-6s %12s %10s %22s\n' bridge transaction wire "request to request"
+  printf '  %-6s %12s %10s %22s\n' none "$transaction_ms ms" \
+    "$(awk -v t="$(link_figure "$link_figures" 0 wire_ms)" 'BEGIN { printf "%.1f ms", t }')" \
+    "$median ms"
+  printf '%s\n' "${bridge_lines[@]}"
+fi
 echo "Screenshots in ${artefacts#"$root"/}/: ${shots[*]}"

@@ -41,6 +41,9 @@ constexpr const char* kUsage =
     "  --overlong         answers are longer than 515 bytes on the line\n"
     "  --delay MS         wait MS milliseconds (0..10000) before each answer\n"
     "  --pace             send at 9600 baud (about 1.04 ms a byte) instead of at once\n"
+    "  --usb-latency MS   a USB-serial bridge in front: what the adapter sends reaches the\n"
+    "                     port in bursts, one every MS milliseconds (1..255) or when 62\n"
+    "                     bytes wait\n"
     "  --refuse CODE      refuse every write and reset with completion code CODE (1..255)\n"
     "  --unplug-at N      the adapter is pulled out as request N arrives: it goes unanswered,\n"
     "                     the terminal closes and the program ends\n"
@@ -109,6 +112,7 @@ int main(int argc, char** argv) {
   std::string linkPath;
   std::string answerLogPath;
   unsigned long unplugAt = 0;
+  unsigned long usbLatency = 0;
 
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
@@ -137,6 +141,11 @@ int main(int argc, char** argv) {
       const auto delay = parseNumber(next, 0, 10000);
       if (!delay) return badOption("--delay needs milliseconds 0..10000");
       options.answerDelay = std::chrono::milliseconds(*delay);
+      ++i;
+    } else if (arg == "--usb-latency") {
+      const auto latency = parseNumber(next, 1, 255);
+      if (!latency) return badOption("--usb-latency needs milliseconds 1..255");
+      usbLatency = *latency;
       ++i;
     } else if (arg == "--refuse") {
       const auto code = parseNumber(next, 1, 255);
@@ -184,6 +193,7 @@ int main(int argc, char** argv) {
     });
   }
   PtyServer server(adapter);
+  if (usbLatency != 0) server.setUsbLatency(std::chrono::milliseconds(usbLatency));
   unsigned long requests = 0;
   if (log || unplugAt != 0) {
     adapter.setRequestObserver([&](std::span<const std::uint8_t> request, bool checksumOk) {

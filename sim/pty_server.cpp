@@ -99,9 +99,20 @@ void PtyServer::serve() {
   std::array<std::uint8_t, 256> buffer{};
   while (!stopping_.load()) {
     // Hand over every byte that is due.
-    for (std::size_t taken = 0; (taken = adapter_.read(buffer, now())) > 0;) {
-      outbox.insert(outbox.end(), buffer.begin(),
-                    buffer.begin() + static_cast<std::ptrdiff_t>(taken));
+    if (bridge_) {
+      // Each byte reaches the bridge at its own time, then waits for the bridge's burst.
+      const SimTime time = now();
+      for (std::optional<SimTime> at; (at = adapter_.visibleAt(0)) && *at <= time;) {
+        std::uint8_t byte = 0;
+        adapter_.read({&byte, 1}, *at);
+        bridge_->receive(byte, *at);
+      }
+      bridge_->release(time, outbox);
+    } else {
+      for (std::size_t taken = 0; (taken = adapter_.read(buffer, now())) > 0;) {
+        outbox.insert(outbox.end(), buffer.begin(),
+                      buffer.begin() + static_cast<std::ptrdiff_t>(taken));
+      }
     }
     while (!outbox.empty()) {
       const ssize_t written = ::write(master_, outbox.data(), outbox.size());
@@ -113,8 +124,11 @@ void PtyServer::serve() {
     SimTime wait = kIdleWait;
     if (!outbox.empty()) {
       wait = kFullWait;
-    } else if (const std::optional<SimTime> next = adapter_.visibleAt(0)) {
-      wait = std::min(wait, *next - now());
+    } else {
+      if (const std::optional<SimTime> next = adapter_.visibleAt(0))
+        wait = std::min(wait, *next - now());
+      if (const std::optional<SimTime> burst = bridge_ ? bridge_->nextRelease() : std::nullopt)
+        wait = std::min(wait, *burst - now());
     }
     const timespec timeout = toTimespec(wait);
     std::array<pollfd, 2> fds{{{master_, POLLIN, 0}, {wakeRead_, POLLIN, 0}}};

@@ -1,9 +1,11 @@
 #pragma once
 
 #include <atomic>
+#include <optional>
 #include <string>
 
 #include "adapter_model.h"
+#include "usb_bridge.h"
 
 namespace vortlen::sim {
 
@@ -18,6 +20,10 @@ class PtyServer {
   ~PtyServer();
   PtyServer(const PtyServer&) = delete;
   PtyServer& operator=(const PtyServer&) = delete;
+
+  /// Puts a USB-serial bridge with this latency between the adapter and the terminal: what the
+  /// adapter sends reaches the terminal in the bridge's bursts. Set it before serve().
+  void setUsbLatency(SimTime latency) { bridge_.emplace(latency); }
 
   /// Creates the pseudo-terminal pair. Returns false (errno tells why) on failure.
   bool open();
@@ -42,6 +48,7 @@ class PtyServer {
   int wakeRead_ = -1;
   int wakeWrite_ = -1;
   std::atomic<bool> stopping_{false};
+  std::optional<UsbBridge> bridge_;
 };
 
 }  // namespace vortlen::sim

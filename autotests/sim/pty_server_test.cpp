@@ -56,6 +56,29 @@ TEST(PtyServerTest, ServesTransactionsToOneClientAtATime) {
   EXPECT_EQ(ecu.requests().size(), 4u);
 }
 
+// Behind a bridge the same bytes arrive, in bursts: a fuel table of several full packets, then a
+// short answer that waits for the timer.
+TEST(PtyServerTest, ABridgeInFrontCarriesTheSameTransactions) {
+  EcuModel ecu;
+  AdapterOptions paced;
+  paced.pace = true;
+  AdapterModel adapter(ecu, paced);
+  PtyServer server(adapter);
+  server.setUsbLatency(std::chrono::milliseconds(16));
+  ASSERT_TRUE(server.open());
+  ServingThread serving(server);
+  PosixSerialPort device;
+  ASSERT_TRUE(device.open(server.path().c_str()));
+  SharedPort shared(device);
+  EcuLink link(shared);
+  const std::array<std::uint8_t, 2> table = {ecu::kReadValues, ecu::kFirstTable};
+  ASSERT_EQ(link.transact(table), LinkResult::Ok);
+  ASSERT_EQ(link.answerLength(), ecu::kTableLength);
+  const std::array<std::uint8_t, 3> fields = {ecu::kReadValues, 0x1A, 0x2C};
+  ASSERT_EQ(link.transact(fields), LinkResult::Ok);
+  EXPECT_EQ(link.answerLength(), 2u);
+}
+
 TEST(PtyServerTest, AStopBeforeServingEndsItAtOnce) {
   EcuModel ecu;
   AdapterModel adapter(ecu);

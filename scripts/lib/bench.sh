@@ -31,10 +31,12 @@ build_targets() {
   mkdir -p "$artefacts"
 }
 
-# Starts the program on the paced simulator and waits for its main window polling set 1; sets
-# `window` to the main window.
+# Starts the program on the paced simulator, behind a USB-serial bridge of $bridge_latency ms when
+# that is set, and waits for its main window polling set 1; sets `window` to the main window.
+bridge_latency=''
 start_on_paced_simulator() {
-  start_simulator "$build/sim/vortlen3-ecusim" --pace --log
+  start_simulator "$build/sim/vortlen3-ecusim" --pace --log \
+    ${bridge_latency:+--usb-latency "$bridge_latency"}
   launch_program "$build/src/app/vortlen3"
   wait_until 15 at_least 1 "$set1_request" 5 || fail "the program did not reach the cycle in set 1"
   wait_until 10 prints main_window || fail "the main window did not appear"
@@ -53,6 +55,14 @@ request_intervals() {
         if (seen) print $1 - last
         last = $1; seen = 1
       }' | sort -n
+}
+
+# link_figure JSON LATENCY COUNTER: a counter of link_bench's case with that USB latency (0: no
+# bridge) from its JSON output.
+link_figure() {
+  awk -v name="usb_latency_ms:$2/" -v counter="\"$3\":" '
+    /"name":/ { current = index($0, name) > 0 }
+    current && $1 == counter { sub(/,$/, "", $2); print $2 + 0; exit }' "$1"
 }
 
 # The median of the sorted numbers on standard input.

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <optional>
 
 namespace vortlen {
 
@@ -103,6 +104,8 @@ void GraphCanvas::resetGeometry(const GraphLogic& logic) {
     layer_.setDevicePixelRatio(dpr_);
     scratch_ = QImage(device, QImage::Format_RGB32);
     scratch_.setDevicePixelRatio(dpr_);
+    textImages_.clear();  // drawn on the scratch of the old size
+    olderTextImages_.clear();
   }
   origin_ = 0;
 }
@@ -247,14 +250,108 @@ void GraphCanvas::render(const GraphLogic& logic) {
   }
 }
 
-GraphCanvas::Text GraphCanvas::layoutText(const QString& text, const QRect& box) const {
+std::shared_ptr<const GraphCanvas::TextImage> GraphCanvas::drawTextImage(const QString& text,
+                                                                         const QRect& box) {
   const QFontMetrics metrics(bigFont_);
   const int flags = Qt::AlignHCenter | Qt::AlignTop;
   const QRect laidOut = metrics.boundingRect(box, flags, text);
   const QRect ink =
       metrics.boundingRect(text).translated(laidOut.left(), laidOut.top() + metrics.ascent());
   const int margin = kMargin + bigFont_.pixelSize() / 16;
-  return {text, box, laidOut.united(ink).adjusted(-margin, -margin, margin, margin)};
+  auto image = std::make_shared<TextImage>();
+  image->reach = laidOut.united(ink).adjusted(-margin, -margin, margin, margin);
+  if (scale_ == 0 || scratch_.isNull()) return image;  // drawn anew each time it is shown
+  image->drawn = true;
+
+  // Drawn in white on black, each pixel's blue is the glyphs' coverage there: the pen's colour
+  // mixed with what was there by that coverage, as the painter mixes it. The glyphs are drawn
+  // where they will be shown: moved elsewhere, their edges may come out a shade different.
+  const QRect device = deviceRect(image->reach) & scratch_.rect();
+  {
+    QPainter painter(&scratch_);
+    painter.fillRect(QRectF(device.topLeft() / dpr_, device.size() / dpr_), Qt::black);
+    painter.setFont(bigFont_);
+    painter.setPen(QColor(255, 255, 255));
+    painter.drawText(box, flags, text);
+  }
+  for (int y = device.top(); y <= device.bottom(); ++y) {
+    const auto* row = reinterpret_cast<const QRgb*>(scratch_.constScanLine(y));
+    for (int x = device.left(); x <= device.right();) {
+      if (qBlue(row[x]) == 0) {
+        ++x;
+        continue;
+      }
+      TextImage::Run run{y, x, 0, static_cast<std::uint32_t>(image->coverage.size())};
+      for (; x <= device.right() && qBlue(row[x]) != 0; ++x, ++run.length)
+        image->coverage.push_back(static_cast<std::uint8_t>(qBlue(row[x])));
+      image->runs.push_back(run);
+    }
+  }
+  // What the glyphs touch is all that changes on the screen when the text comes or goes.
+  QRect touched;
+  for (const TextImage::Run& run : image->runs) touched |= QRect(run.x, run.y, run.length, 1);
+  image->reach = QRect(QPoint(touched.left() / scale_, touched.top() / scale_),
+                       QPoint(touched.right() / scale_, touched.bottom() / scale_));
+  if (touched.isEmpty()) image->reach = QRect();
+  return image;
+}
+
+GraphCanvas::Text GraphCanvas::layoutText(const QString& text, const QRect& box) {
+  constexpr qsizetype kMostTextImages = 1024;  // some 10 KB each at 1920 × 1080
+  const QString key = text + QChar(0) + QString::number(box.x()) + QChar(',') +
+                      QString::number(box.y()) + QChar(' ') + QString::number(box.width()) +
+                      QChar('x') + QString::number(box.height());
+  // Two generations: what was used since the older one began stays, the rest goes.
+  std::shared_ptr<const TextImage> image = textImages_.value(key);
+  if (!image) {
+    image = olderTextImages_.value(key);
+    if (!image) image = drawTextImage(text, box);
+    if (textImages_.size() >= kMostTextImages / 2) {
+      olderTextImages_.swap(textImages_);
+      textImages_.clear();
+    }
+    if (image->drawn || scale_ == 0) textImages_.insert(key, image);
+  }
+  return {text, box, image->reach, image->drawn ? image : nullptr};
+}
+
+namespace {
+
+// The painter's mix of two pixels: each channel of x times a, over 255, rounded as it rounds.
+constexpr std::uint32_t byteMul(std::uint32_t x, std::uint32_t a) {
+  std::uint32_t t = (x & 0xFF00FFu) * a;
+  t = (t + ((t >> 8) & 0xFF00FFu) + 0x800080u) >> 8;
+  t &= 0xFF00FFu;
+  x = ((x >> 8) & 0xFF00FFu) * a;
+  x = x + ((x >> 8) & 0xFF00FFu) + 0x800080u;
+  x &= 0xFF00FF00u;
+  return x | t;
+}
+
+}  // namespace
+
+void GraphCanvas::blendText(const Text& text, const QRegion& region, QImage& target) const {
+  const TextImage& image = *text.image;
+  const std::uint32_t colour = kTextColour.rgba();
+  for (const QRect& rect : region) {
+    const QRect logical = rect & text.reach;
+    if (logical.isEmpty()) continue;
+    // The part of the text's image within this rectangle, in device pixels.
+    const QRect part = deviceRect(logical);
+    const auto from = std::lower_bound(image.runs.begin(), image.runs.end(), part.top(),
+                                       [](const TextImage::Run& run, int y) { return run.y < y; });
+    for (auto run = from; run != image.runs.end() && run->y <= part.bottom(); ++run) {
+      const int left = std::max(run->x, part.left());
+      const int right = std::min(run->x + run->length, part.right() + 1);
+      if (left >= right) continue;
+      auto* pixel = reinterpret_cast<std::uint32_t*>(target.scanLine(run->y)) + left;
+      const std::uint8_t* coverage = image.coverage.data() + run->coverage + (left - run->x);
+      for (int x = left; x < right; ++x, ++pixel, ++coverage) {
+        const std::uint32_t a = *coverage;
+        *pixel = a == 255 ? colour : byteMul(colour, a) + byteMul(*pixel, 255 - a);
+      }
+    }
+  }
 }
 
 void GraphCanvas::addText(const QString& text, int x, int y) {
@@ -301,17 +398,21 @@ void GraphCanvas::compose(const QRegion& region, QImage& target) {
     copyColumns(layer_, 0, device.y(), target, device.x() + firstPart * scale_, device.y(),
                 (rect.width() - firstPart) * scale_, device.height());
   }
-  if (!texts_.empty()) {
-    QPainter painter(&target);
-    painter.setClipRegion(region);
-    painter.setFont(bigFont_);
-    painter.setPen(kTextColour);
-    for (const Text& text : texts_) {
-      if (region.intersects(text.reach)) {
-        painter.drawText(text.box, Qt::AlignHCenter | Qt::AlignTop, text.text);
+  std::optional<QPainter> painter;
+  for (const Text& text : texts_) {
+    if (text.image) {
+      blendText(text, region, target);
+    } else if (region.intersects(text.reach)) {
+      if (!painter) {
+        painter.emplace(&target);
+        painter->setClipRegion(region);
+        painter->setFont(bigFont_);
+        painter->setPen(kTextColour);
       }
+      painter->drawText(text.box, Qt::AlignHCenter | Qt::AlignTop, text.text);
     }
   }
+  painter.reset();
   if (!blackOnWhite_) return;
   for (const QRect& rect : region) invertColumns(target, deviceRect(rect));
 }

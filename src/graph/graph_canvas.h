@@ -1,11 +1,13 @@
 #pragma once
 
 #include <QFont>
+#include <QHash>
 #include <QImage>
 #include <QPen>
 #include <QRegion>
 #include <QString>
 #include <array>
+#include <memory>
 #include <vector>
 
 #include "graph_logic.h"
@@ -35,7 +37,11 @@ class GraphCanvas {
  public:
   explicit GraphCanvas(qreal devicePixelRatio = 1.0);
 
-  void setBigFont(const QFont& font) { bigFont_ = font; }
+  void setBigFont(const QFont& font) {
+    bigFont_ = font;
+    textImages_.clear();
+    olderTextImages_.clear();
+  }
   qreal devicePixelRatio() const { return dpr_; }
 
   /// Brings the layer up to the logic's vertices and makes the enlarged values the texts on top.
@@ -53,10 +59,24 @@ class GraphCanvas {
   QSize plotSize() const { return {plotW_, plotH_}; }
 
  private:
+  /// A text drawn once in the big font in its place: where it reaches, and how much of each
+  /// device pixel there its glyphs cover, in runs of covered pixels along the rows.
+  struct TextImage {
+    QRect reach;  // every pixel it touches
+    struct Run {
+      int y, x, length;        // device pixels
+      std::uint32_t coverage;  // where the run's coverage starts in `coverage`
+    };
+    std::vector<Run> runs;
+    std::vector<std::uint8_t> coverage;  // 1..255
+    bool drawn = false;  // else only `reach` is known, and the text is drawn when shown
+  };
+
   struct Text {
     QString text;
     QRect box;    // the rectangle it is centred in, as the full drawing centres it
     QRect reach;  // every pixel it may touch
+    std::shared_ptr<const TextImage> image;  // empty where it is drawn anew each time shown
   };
 
   bool sameGeometry(const GraphLogic& logic) const;
@@ -67,7 +87,10 @@ class GraphCanvas {
   void redrawColumns(const GraphLogic& logic, int from, int to);
   void keepVertices(const GraphLogic& logic);
   int visibleVertices(std::uint32_t count) const;
-  Text layoutText(const QString& text, const QRect& box) const;
+  Text layoutText(const QString& text, const QRect& box);
+  std::shared_ptr<const TextImage> drawTextImage(const QString& text, const QRect& box);
+  /// Puts a text's image on `target` within `region`, as the big font's pen draws it there.
+  void blendText(const Text& text, const QRegion& region, QImage& target) const;
   /// Composes `region` of the picture into `target`, an image of the plot's size: the layer,
   /// the texts, inverted in the black-on-white face.
   void compose(const QRegion& region, QImage& target);
@@ -89,6 +112,9 @@ class GraphCanvas {
   std::uint32_t drawnCount_ = 0;
   std::array<std::vector<GraphPoint>, kTraceCount> drawn_;  // the vertices the layer shows
 
+  // The texts drawn so far, by text and box; a value seen before in its place costs no glyphs.
+  QHash<QString, std::shared_ptr<const TextImage>> textImages_;
+  QHash<QString, std::shared_ptr<const TextImage>> olderTextImages_;
   std::vector<Text> texts_;
   std::vector<QRect> shownTexts_;  // the reach of the texts on the screen now
   bool blackOnWhite_ = false;

@@ -1,7 +1,6 @@
 #include "posix_serial_port.h"
 
 #include <fcntl.h>
-#include <linux/serial.h>
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
@@ -12,6 +11,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
+
+#include "usb_latency.h"
 
 namespace vortlen {
 namespace {
@@ -39,14 +40,6 @@ bool setRawLine(int fd) {
   ::cfsetispeed(&tty, B9600);
   ::cfsetospeed(&tty, B9600);
   return ::tcsetattr(fd, TCSANOW, &tty) == 0;
-}
-
-// USB adapters otherwise hold every reply back for their 16 ms latency timer.
-void requestLowLatency(int fd) {
-  serial_struct serial{};
-  if (::ioctl(fd, TIOCGSERIAL, &serial) != 0) return;
-  serial.flags |= ASYNC_LOW_LATENCY;
-  (void)::ioctl(fd, TIOCSSERIAL, &serial);
 }
 
 }  // namespace
@@ -79,6 +72,7 @@ PortError openErrorOf(int error) {
 bool PosixSerialPort::open(const char* deviceName) {
   close();
   openError_ = PortError::Missing;
+  openNote_.clear();
   if (deviceName == nullptr || *deviceName == '\0') return false;
   const int fd = ::open(deviceName, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
@@ -95,7 +89,8 @@ bool PosixSerialPort::open(const char* deviceName) {
   // flock keeps out a second program even when it runs as root, which TIOCEXCL does not.
   if (::flock(fd, LOCK_EX | LOCK_NB) != 0) return fail(PortError::Busy);
   if (::ioctl(fd, TIOCEXCL) != 0 || !setRawLine(fd)) return fail(openErrorOf(errno));
-  requestLowLatency(fd);
+  // USB adapters otherwise hold every reply back for their 16 ms latency timer.
+  openNote_ = requestUsbLowLatency(fd);
   fd_ = fd;
   openError_ = PortError::None;
   return true;

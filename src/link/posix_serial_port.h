@@ -1,5 +1,7 @@
 #pragma once
 
+#include <string>
+
 #include "serial_port.h"
 
 namespace vortlen {
@@ -21,6 +23,8 @@ class PosixSerialPort final : public SerialPort {
   void purge() override;
   std::size_t write(const std::uint8_t* data, std::size_t n) override;
   std::size_t read(std::uint8_t* buffer, std::size_t n) override;
+  /// On a USB-serial bridge, what its driver gave when asked for low latency.
+  std::string_view openNote() const override { return openNote_; }
 
  private:
   // A device that has gone (unplugged, its pseudo-terminal closed): the port closes itself, so
@@ -29,6 +33,7 @@ class PosixSerialPort final : public SerialPort {
 
   int fd_ = -1;
   PortError openError_ = PortError::Missing;
+  std::string openNote_;
 };
 
 }  // namespace vortlen

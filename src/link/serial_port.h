@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 namespace vortlen {
 
@@ -36,6 +37,9 @@ class SerialPort {
   virtual PortError openError() const { return isOpen() ? PortError::None : PortError::Missing; }
   virtual bool isOpen() const = 0;
   virtual void close() = 0;
+  /// What the last open() has to say about the device for the wire trace (how fast a USB bridge
+  /// hands bytes over, say); empty when nothing.
+  virtual std::string_view openNote() const { return {}; }
 
   /// Asks, without sending or taking a byte, whether the open device is still there: one that
   /// has gone (pulled out while nothing was sent) closes the port. Returns isOpen() afterwards.

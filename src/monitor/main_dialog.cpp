@@ -15,6 +15,7 @@
 #include <QStyleOptionMenuItem>
 #include <QVBoxLayout>
 
+#include "cached_progress_bar.h"
 #include "guide.h"
 #include "link_result.h"
 #include "main_recording.h"
@@ -261,7 +262,7 @@ void MainDialog::buildControls() {
     }
     values_[slot] = value;
 
-    auto* bar = new QProgressBar(client_);
+    auto* bar = new CachedProgressBar(client_);
     setControlId(bar, ids::kFirstBar + n);
     bar->setTextVisible(false);
     bars_[slot] = bar;
