@@ -168,10 +168,13 @@ bool SharedPort::openPort(unsigned n) {
   }
   path_ = comDevicePath(n, roots_);
   if (device_.open(path_.c_str())) {
-    if (trace_ != nullptr && !device_.openNote().empty()) trace_->note(device_.openNote());
     inUse_ = true;
     lastError_ = PortError::None;
-    if (trace_) trace_->portOpened(comPortName(n), path_, {});
+    // The run's header first, then what the device's driver gave.
+    if (trace_) {
+      trace_->portOpened(comPortName(n), path_, {});
+      if (!device_.openNote().empty()) trace_->note(device_.openNote());
+    }
     return true;
   }
   lastError_ = device_.openError();
