@@ -29,6 +29,10 @@ case $program in
   *) windows=0 ;;
 esac
 on_windows() { [ "$windows" -eq 1 ]; }
+# How long a started program may take to reach its polling: Wine's processes start slowly on a
+# loaded machine.
+start_seconds=15
+on_windows && start_seconds=60
 
 # Requests and colours the tests look for.
 readonly release_request='62 09 00 0A 00 0B 00 0C 00 0D 00 0E 00 0F 00'

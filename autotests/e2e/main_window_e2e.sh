@@ -20,7 +20,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/e2e_lib.sh" "$@"
 
 program_trace="$work/trace.txt"
 start_program
-wait_until 15 at_least 1 "$set1_request" 3 ||
+wait_until "$start_seconds" at_least 1 "$set1_request" 3 ||
   fail "the program did not reach the cycle with set 1 (no set-1 requests within 15 s)"
 note "set-1 requests arrive"
 wait_until 10 prints main_window || fail "the main window did not appear"
@@ -48,7 +48,7 @@ note "release request last, Набор=3 saved"
 
 restart_line=$(($(log_lines) + 1))
 start_program
-wait_until 15 at_least "$restart_line" "$set3_request" 3 ||
+wait_until "$start_seconds" at_least "$restart_line" "$set3_request" 3 ||
   fail "after the restart the program did not poll set 3 (no set-3 requests within 15 s)"
 other_sets=$(requests_from "$restart_line" | grep -F "$set_prefix" | grep -cvxF "$set3_request")
 [ "$other_sets" -eq 0 ] || fail "after the restart $other_sets requests of another set than 3"

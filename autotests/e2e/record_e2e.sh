@@ -115,7 +115,7 @@ open_recording() {
 # --- recording ---------------------------------------------------------------------------------
 
 start_program
-wait_until 15 at_least 1 "$set1_request" 3 || fail "the program did not reach the cycle with set 1"
+wait_until "$start_seconds" at_least 1 "$set1_request" 3 || fail "the program did not reach the cycle with set 1"
 wait_until 10 prints main_window || fail "the main window did not appear"
 window=$(main_window)
 note "the main window polls set 1"

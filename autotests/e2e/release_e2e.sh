@@ -44,7 +44,7 @@ click_coolant_slider() {
 }
 
 start_program
-wait_until 15 at_least 1 "$set1_request" 3 || fail "the program did not reach the set polling"
+wait_until "$start_seconds" at_least 1 "$set1_request" 3 || fail "the program did not reach the set polling"
 open_coolant_window
 click_coolant_slider
 screenshot 01-override-active.png

@@ -49,7 +49,7 @@ close_window() {
 }
 
 start_program
-wait_until 15 at_least 1 "$set1_request" 3 ||
+wait_until "$start_seconds" at_least 1 "$set1_request" 3 ||
   fail "the program did not reach the cycle with set 1 (no set-1 requests within 15 s)"
 wait_until 10 prints main_window || fail "the main window did not appear"
 note "the main window polls set 1"
