@@ -89,16 +89,16 @@ int main(int argc, char** argv) {
   vortlen::SharedPort port(device);
   // VORTLEN3_TRACE=<file>: every byte on the wire, for a support request.
   vortlen::WireTrace trace;
-  if (const char* path = std::getenv("VORTLEN3_TRACE"); path != nullptr && *path != '\0') {
-    if (trace.open(path)) {
+  const char* traceVariable = std::getenv("VORTLEN3_TRACE");
+  const std::string tracePath = traceVariable != nullptr ? traceVariable : "";
+  if (!tracePath.empty()) {
+    if (trace.open(tracePath.c_str())) {
       trace.setProgram(std::string("Вортлен 3 ") + vortlen::kVersion);
       port.setTrace(&trace);
     } else {
-      std::fprintf(stderr, "vortlen3: cannot append the wire trace to %s\n", path);
+      std::fprintf(stderr, "vortlen3: cannot append the wire trace to %s\n", tracePath.c_str());
     }
   }
-  const char* traceVariable = std::getenv("VORTLEN3_TRACE");
-  const std::string tracePath = traceVariable != nullptr ? traceVariable : "";
   vortlen::QSettingsStore settings;
   vortlen::AppChildWindows children(port, settings);
   // One recording follows the live values from the main window into the graph view and back.
